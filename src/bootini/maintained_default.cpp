@@ -1,0 +1,65 @@
+#include "bootini/maintained_default.h"
+
+#include <vector>
+
+#include "bootini/default_writer.h"
+#include "bootini/text_file.h"
+#include "platform/platform.h"
+#include "settings/settings_store.h"
+
+namespace vorlane::bootini {
+namespace {
+
+constexpr std::size_t kMaxVorlaneIniBytes = 64 * 1024;
+// "Default=" or whatever stands in its place: the reader skips it unread.
+constexpr std::size_t kSavedKeyChars = 8;
+constexpr std::size_t kLinesRead = 2;
+
+void show_error(const std::string& text) {
+    platform::message_box(text, kVorlaneCaption, platform::kMbOk | platform::kMbIconError);
+}
+
+}  // namespace
+
+std::string vorlane_ini_path() {
+    std::string path = kDefaultVorlaneIni;
+    settings::read_setting("INI", &path);
+    return path;
+}
+
+void save_maintained_default(const BootTable& table, bool maintain) {
+    const std::string path = vorlane_ini_path();
+    if (!maintain) return;
+    const std::string text = "[Config]\nDefault=" + table.current_default + "\n";
+    if (!replace_file_contents(path, newline_to_crlf(text))) {
+        show_error("The program wasn't able to save the default operating system to the\n"
+                   "configuration file '" + path + "'.\n\n"
+                   "The default operating system will not me maintained after the reboot.");
+    }
+}
+
+void restore_maintained_default(BootTable& table) {
+    const std::string path = vorlane_ini_path();
+    std::string bytes;
+    if (platform::file_read(path, kMaxVorlaneIniBytes, &bytes) != platform::FileRead::ok) {
+        show_error("The program wasn't able to open the configuration file\n'" + path +
+                   "'.\n\nThe default operating system will not be restored.");
+        return;
+    }
+    std::vector<std::string> lines = split_lines(crlf_to_newline(bytes));
+    if (lines.empty()) return;
+    std::string last = lines[lines.size() < kLinesRead ? lines.size() - 1 : kLinesRead - 1];
+    if (last.back() == '\n') last.pop_back();
+    if (last.size() < kSavedKeyChars) return;
+    const std::string saved = last.substr(kSavedKeyChars);
+
+    for (std::size_t i = 0; i < table.entries.size(); ++i) {
+        if (table.entries[i].name.find(saved) == std::string::npos) continue;
+        table.current_default = saved;
+        set_default_entry(table, i);
+    }
+}
+
+void clear_maintained_default() { replace_file_contents(vorlane_ini_path(), std::string()); }
+
+}  // namespace vorlane::bootini

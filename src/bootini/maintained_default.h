@@ -1,0 +1,31 @@
+// The maintained default: with "Maintain default" on, a restart into another
+// system is a one-time change. The current default's display name is saved in
+// VORLANE.INI before BOOT.INI is rewritten, and written back at the next start.
+#pragma once
+
+#include <string>
+
+#include "bootini/boot_table.h"
+
+namespace vorlane::bootini {
+
+constexpr const char* kDefaultVorlaneIni = "C:\\VORLANE.INI";
+constexpr const char* kVorlaneCaption = "Vorlane";
+
+// The registry value INI, or C:\VORLANE.INI when it is missing.
+std::string vorlane_ini_path();
+
+// Writes "[Config]" and "Default=<current default name>" when `maintain` is on;
+// shows the save message when the file cannot be written.
+void save_maintained_default(const BootTable& table, bool maintain);
+
+// Makes every entry whose display name contains the saved text the default
+// in turn. A missing file shows the open message; an empty file, or a last
+// line too short to hold a name, means nothing to restore. Stays silent about
+// a failed rewrite of BOOT.INI.
+void restore_maintained_default(BootTable& table);
+
+// Empties VORLANE.INI, so that nothing is restored at the next start.
+void clear_maintained_default();
+
+}  // namespace vorlane::bootini

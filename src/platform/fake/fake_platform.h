@@ -1,0 +1,81 @@
+// Controls of the in-memory platform that the native tests run on.
+//
+// The fake behaves as Windows does where the core depends on it: registry
+// names and paths are case-insensitive, a value keeps its type, a read-only
+// file refuses to be created over, replaced or removed, a move carries the
+// source's attributes to the target, and every failure sets an error code.
+// Any operation can be made to fail on purpose, to prove what the core
+// leaves behind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vorlane::fake {
+
+// Forgets everything: no keys, no files (only the folders C:\ and C:\sandbox
+// exist), no environment, version 5.1 NT, shell time 2006-01-01 00:00:00.
+void reset();
+
+// Registry.
+void add_key(const std::string& subkey);
+void remove_key(const std::string& subkey);
+void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
+               const std::string& data);
+bool get_value(const std::string& subkey, const std::string& name, std::uint32_t* type,
+               std::string* data);
+void remove_value(const std::string& subkey, const std::string& name);
+// Keys opened and not yet closed.
+int open_keys();
+
+// Files.
+void add_folder(const std::string& path);
+void put_file(const std::string& path, const std::string& bytes,
+              std::uint32_t attributes = platform::kAttrNormal);
+bool get_file(const std::string& path, std::string* bytes);
+std::vector<std::string> files_in(const std::string& folder);  // names, sorted
+int open_files();
+
+// Fault injection: the `skip`+1-th next call of the operation fails with `error`.
+enum class Op {
+    reg_open, reg_query, reg_set, reg_delete,
+    file_read, file_attributes, file_set_attributes, file_create, file_write,
+    file_flush, file_close, file_replace, file_remove, file_append,
+};
+void fail(Op op, int skip = 0, std::uint32_t error = 5);
+// Writes fail (after storing what fits) once a handle has taken `bytes` bytes.
+void fail_write_after(std::size_t bytes, std::uint32_t error = 112);
+// Drops the faults not yet consumed and the write limit.
+void disarm();
+// How often an operation was called since reset().
+int calls(Op op);
+
+// System.
+void set_env(const std::string& name, const std::string& value);
+void unset_env(const std::string& name);
+void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
+void set_time(const platform::LocalTime& time);
+void set_module_path(const std::string& path);
+
+// Power: what the platform was asked to do, one line each, in the dry-run
+// log's words ("ExitWindowsEx flags=N", "SetSystemPowerState suspend=S force=F"),
+// and "privilege" for each enabling of the shutdown privilege.
+const std::vector<std::string>& power_calls();
+void set_power_state_result(bool ok, std::uint32_t error = 50);
+void set_probe(bool hibernate, platform::PowerProbe answer);
+
+// User interface.
+struct Box {
+    std::string text;
+    std::string caption;
+    std::uint32_t style;
+};
+const std::vector<Box>& boxes();
+void answer_boxes_with(int answer);
+void set_shift(bool held);
+
+}  // namespace vorlane::fake

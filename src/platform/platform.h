@@ -1,0 +1,122 @@
+// The seam between the portable core and the operating system.
+//
+// The core reaches the system only through these functions. src/platform/win32/
+// implements them with the Win32 API; src/platform/fake/ implements them in
+// memory for the native tests. No Windows header and no Windows handle type
+// appears here, so everything above this line compiles with g++ on Linux.
+//
+// Contract for every function: failures are returned, never thrown, and the
+// code of the last failure is kept for last_error().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vorlane::platform {
+
+// ---- Registry, always under HKEY_CURRENT_USER ---------------------------------
+
+using RegKey = void*;
+
+constexpr std::uint32_t kRegSz = 1;        // REG_SZ
+constexpr std::uint32_t kRegExpandSz = 2;  // REG_EXPAND_SZ
+constexpr std::uint32_t kRegBinary = 3;    // REG_BINARY
+constexpr std::uint32_t kRegDword = 4;     // REG_DWORD
+
+// Opens an existing subkey with full access (also for reading). Never creates one.
+bool reg_open(const std::string& subkey, RegKey* key);
+void reg_close(RegKey key);
+
+enum class RegQuery { ok, missing, too_large, failed };
+// Reads a value of at most `limit` bytes of data. Anything but ok leaves
+// `data` and `type` untouched.
+RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::string* data,
+                   std::uint32_t* type);
+// Creates or overwrites a value with exactly these bytes and this type.
+bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data);
+bool reg_delete(RegKey key, const std::string& name);
+
+// ---- Files (paths are ANSI, bytes are raw: line ends are the core's business) ----
+
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+constexpr std::uint32_t kAttrReadOnly = 0x01;
+constexpr std::uint32_t kAttrHidden = 0x02;
+constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrArchive = 0x20;
+constexpr std::uint32_t kAttrNormal = 0x80;
+
+enum class FileRead { ok, cannot_open, too_large };
+// Reads the whole file if it holds at most `limit` bytes.
+FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes);
+
+// kInvalidAttributes when the file does not exist or cannot be asked.
+std::uint32_t file_attributes(const std::string& path);
+bool file_set_attributes(const std::string& path, std::uint32_t attributes);
+
+using File = void*;
+// Creates the file, or empties an existing one, for writing. nullptr on failure;
+// a read-only file is refused.
+File file_create(const std::string& path);
+bool file_write(File file, const char* data, std::size_t size);
+// Forces the written bytes to the disk.
+bool file_flush(File file);
+// Always releases the handle; false when the last buffered bytes could not be written.
+bool file_close(File file);
+// Moves `source` over `target` in one step, replacing it (write-through).
+// A read-only target is refused.
+bool file_replace(const std::string& source, const std::string& target);
+bool file_remove(const std::string& path);
+// Appends bytes to a file, creating it when missing; opened and closed within the call.
+bool file_append(const std::string& path, const std::string& bytes);
+
+// ---- Errors -------------------------------------------------------------------
+
+// The system's error code of the last failed call above.
+std::uint32_t last_error();
+// The system's own text for an error code (FormatMessage), or empty.
+std::string error_text(std::uint32_t code);
+
+// ---- Process and system -------------------------------------------------------
+
+bool get_env(const std::string& name, std::string* value);
+// Full path of the running program's own executable.
+std::string module_path();
+
+struct OsVersion {
+    std::uint32_t platform_id = 2;  // 1 = Windows 9x, 2 = NT
+    std::uint32_t major = 5;
+    std::uint32_t minor = 1;
+};
+OsVersion os_version();
+
+struct LocalTime {
+    std::uint16_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+LocalTime local_time();
+
+// ---- Power --------------------------------------------------------------------
+
+// Tries to enable SeShutdownPrivilege; results are not examined by callers.
+void enable_shutdown_privilege();
+bool exit_windows(std::uint32_t flags);
+bool set_power_state(bool suspend, bool force);
+
+enum class PowerProbe { no_library, no_function, allowed, refused };
+// Asks powrprof.dll, loaded and freed within the call.
+PowerProbe probe_power(bool hibernate);
+
+// ---- User interface -------------------------------------------------------------
+
+constexpr std::uint32_t kMbOk = 0x0;
+constexpr std::uint32_t kMbYesNo = 0x4;
+constexpr std::uint32_t kMbIconError = 0x10;
+constexpr std::uint32_t kMbIconQuestion = 0x20;
+constexpr int kIdYes = 6;
+
+// A message box with no owner window; returns the button pressed.
+int message_box(const std::string& text, const std::string& caption, std::uint32_t style);
+// Whether Shift is held right now.
+bool shift_held();
+
+}  // namespace vorlane::platform

@@ -1,0 +1,42 @@
+// Registry access for the program's settings: text values under one key of
+// HKEY_CURRENT_USER. Every operation opens its key with full access, closes it
+// before returning, reports success as true, and never shows a message.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace vorlane::settings {
+
+constexpr const char* kSettingsKey = "Software\\Ostrevan\\Vorlane";
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "Vorlane";
+
+// The most data a value may hold to be read or overwritten.
+constexpr std::size_t kMaxValueBytes = 256;
+
+// On success `text` holds the data up to its first zero byte. On failure (no
+// key, no value, more than kMaxValueBytes of data) `text` keeps what it held,
+// so callers pre-load their default.
+bool read_string(const std::string& subkey, const std::string& name, std::string* text);
+inline bool read_setting(const std::string& name, std::string* text) {
+    return read_string(kSettingsKey, name, text);
+}
+
+// Overwrites a value that exists and holds at most kMaxValueBytes, keeping its
+// registry type; stores the text without a terminating zero. A missing value
+// is never created.
+bool write_existing(const std::string& subkey, const std::string& name, const std::string& text);
+inline bool write_setting(const std::string& name, const std::string& text) {
+    return write_existing(kSettingsKey, name, text);
+}
+
+// Creates or overwrites a REG_SZ value (the run-at-startup value only).
+bool set_string(const std::string& subkey, const std::string& name, const std::string& text);
+
+bool delete_value(const std::string& subkey, const std::string& name);
+
+// On exactly when the value reads as "True".
+bool read_flag(const std::string& name);
+
+}  // namespace vorlane::settings

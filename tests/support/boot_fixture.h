@@ -1,0 +1,45 @@
+// Builders shared by the tests that need a BOOT.INI on disk.
+#pragma once
+
+#include <string>
+
+#include "bootini/boot_table.h"
+#include "bootini/text_file.h"
+#include "support/test_env.h"
+
+namespace fixture {
+
+// Three systems, a 30-second menu, the second system the default.
+inline const char* kThreeSystems =
+    "[boot loader]\n"
+    "timeout=30\n"
+    "default=multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS\n"
+    "[operating systems]\n"
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINNT=\"Windows 2000 Professional\" /fastdetect\n"
+    "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\n"
+    "C:\\=\"Microsoft Windows\"\n";
+
+// Writes `text` (newlines become CR LF) as BOOT.INI in the sandbox and points
+// Filename at it. Returns the path.
+inline std::string put_boot_ini(const std::string& text,
+                                std::uint32_t attributes = vorlane::platform::kAttrNormal) {
+    const std::string p = vorlane::testenv::path("BOOT.INI");
+    vorlane::testenv::put_file(p, vorlane::bootini::newline_to_crlf(text), attributes);
+    vorlane::testenv::put_text("Filename", p);
+    return p;
+}
+
+inline vorlane::bootini::BootTable load(const std::string& text) {
+    put_boot_ini(text);
+    vorlane::bootini::BootTable table;
+    vorlane::bootini::load_boot_table(table);
+    return table;
+}
+
+inline std::string file_text(const std::string& p) {
+    std::string bytes;
+    vorlane::testenv::get_file(p, &bytes);
+    return vorlane::bootini::crlf_to_newline(bytes);
+}
+
+}  // namespace fixture

@@ -1,0 +1,110 @@
+// A small test harness: plain programs that exit non-zero on failure and
+// print the failed expression with its file and line. Test cases register
+// themselves; the runner prints "N passed, N failed" as its last line.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace check {
+
+struct Case {
+    const char* name;
+    void (*fn)();
+};
+
+inline std::vector<Case>& cases() {
+    static std::vector<Case> all;
+    return all;
+}
+
+inline int& failures_in_case() {
+    static int n = 0;
+    return n;
+}
+
+struct Register {
+    Register(const char* name, void (*fn)()) { cases().push_back({name, fn}); }
+};
+
+template <typename T>
+std::string show(const T& v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+inline std::string show(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c < 32 || c >= 127) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else out += static_cast<char>(c);
+    }
+    return out + "\"";
+}
+inline std::string show(const char* s) { return show(std::string(s ? s : "(null)")); }
+inline std::string show(bool b) { return b ? "true" : "false"; }
+template <typename T>
+std::string show(const std::vector<T>& v) {
+    std::string out = "{";
+    for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + show(v[i]);
+    return out + "}";
+}
+
+inline void fail(const char* file, int line, const std::string& what) {
+    std::printf("    FAIL %s:%d: %s\n", file, line, what.c_str());
+    std::fflush(stdout);
+    ++failures_in_case();
+}
+
+// Runs the cases whose name contains `filter` (all when empty).
+inline int run_all(int argc, char** argv) {
+    std::string filter = argc > 1 ? argv[1] : "";
+    int passed = 0, failed = 0;
+    for (const Case& c : cases()) {
+        if (!filter.empty() && std::string(c.name).find(filter) == std::string::npos) continue;
+        failures_in_case() = 0;
+        c.fn();
+        if (failures_in_case() == 0) {
+            ++passed;
+        } else {
+            ++failed;
+            std::printf("FAILED: %s\n", c.name);
+        }
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace check
+
+#define CHECK_CONCAT2(a, b) a##b
+#define CHECK_CONCAT(a, b) CHECK_CONCAT2(a, b)
+
+#define TEST_CASE(name)                                                   \
+    static void CHECK_CONCAT(test_fn_, __LINE__)();                        \
+    static check::Register CHECK_CONCAT(test_reg_, __LINE__)(name, &CHECK_CONCAT(test_fn_, __LINE__)); \
+    static void CHECK_CONCAT(test_fn_, __LINE__)()
+
+#define CHECK(expr) \
+    do { if (!(expr)) check::fail(__FILE__, __LINE__, "CHECK(" #expr ")"); } while (0)
+
+#define CHECK_EQ(a, b)                                                                        \
+    do {                                                                                      \
+        const auto& check_a_ = (a);                                                           \
+        const auto& check_b_ = (b);                                                           \
+        if (!(check_a_ == check_b_))                                                          \
+            check::fail(__FILE__, __LINE__,                                                   \
+                        "CHECK_EQ(" #a ", " #b "): " + check::show(check_a_) + " != " + check::show(check_b_)); \
+    } while (0)
+
+// Adds context to the failures of a table row.
+#define CHECK_MSG(expr, msg) \
+    do { if (!(expr)) check::fail(__FILE__, __LINE__, std::string("CHECK(" #expr ") ") + (msg)); } while (0)

@@ -1,0 +1,46 @@
+// The contract tests' world on the in-memory fake platform.
+#include "platform/fake/fake_platform.h"
+#include "support/test_env.h"
+
+namespace vorlane::testenv {
+
+void reset() {
+    fake::reset();
+    fake::add_key(kSettingsKey);
+    fake::add_key(kRunKey);
+}
+
+std::string path(const std::string& name) { return "C:\\sandbox\\" + name; }
+std::vector<std::string> sandbox_files() { return fake::files_in("C:\\sandbox"); }
+
+void put_file(const std::string& p, const std::string& bytes, std::uint32_t attributes) {
+    fake::put_file(p, bytes, attributes);
+}
+bool get_file(const std::string& p, std::string* bytes) { return fake::get_file(p, bytes); }
+bool file_exists(const std::string& p) { return fake::get_file(p, nullptr); }
+
+void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
+               const std::string& bytes) {
+    fake::put_value(subkey, name, type, bytes);
+}
+bool get_value(const std::string& subkey, const std::string& name, std::uint32_t* type,
+               std::string* bytes) {
+    return fake::get_value(subkey, name, type, bytes);
+}
+void remove_value(const std::string& subkey, const std::string& name) {
+    fake::remove_value(subkey, name);
+}
+
+void set_env(const std::string& name, const std::string& value) { fake::set_env(name, value); }
+void unset_env(const std::string& name) { fake::unset_env(name); }
+
+const std::vector<Box>& boxes() {
+    static std::vector<Box> copy;
+    copy.clear();
+    for (const fake::Box& b : fake::boxes()) copy.push_back(Box{b.text, b.caption, b.style});
+    return copy;
+}
+void answer_boxes_with(int answer) { fake::answer_boxes_with(answer); }
+void set_shift(bool held) { fake::set_shift(held); }
+
+}  // namespace vorlane::testenv
