@@ -1,0 +1,377 @@
+// The platform seam on the real Win32 API (ANSI functions throughout, since
+// the program must run on Windows 2000 and XP). message_box and shift_held
+// live in ui_win32.cpp so the contract tests can link recorders instead.
+#include <windows.h>
+
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vorlane::platform {
+
+namespace {
+
+// The longest environment value Windows allows, terminator included.
+constexpr DWORD kEnvValueMax = 32767;
+// GetModuleFileNameA's buffer; the program never lives under a longer path.
+constexpr DWORD kModulePathMax = MAX_PATH;
+// WriteFile takes a DWORD count; larger writes go in pieces of this size.
+constexpr std::size_t kWriteChunk = 0x40000000u;
+
+DWORD g_last_error = 0;
+
+// Records a failure whose code came from GetLastError().
+bool fail_last() {
+    g_last_error = GetLastError();
+    return false;
+}
+
+// Records a failure whose code is the return value (the registry functions
+// return their error instead of setting GetLastError).
+bool fail_code(LONG code) {
+    g_last_error = static_cast<DWORD>(code);
+    return false;
+}
+
+HKEY as_hkey(RegKey key) { return static_cast<HKEY>(key); }
+HANDLE as_handle(File file) { return static_cast<HANDLE>(file); }
+
+}  // namespace
+
+// ---- Registry ---------------------------------------------------------------------
+
+bool reg_open(const std::string& subkey, RegKey* key) {
+    HKEY opened = nullptr;
+    LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_ALL_ACCESS, &opened);
+    if (rc != ERROR_SUCCESS) return fail_code(rc);
+    *key = opened;
+    return true;
+}
+
+void reg_close(RegKey key) {
+    if (key) RegCloseKey(as_hkey(key));
+}
+
+RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::string* data,
+                   std::uint32_t* type) {
+    if (limit > std::numeric_limits<DWORD>::max()) limit = std::numeric_limits<DWORD>::max();
+    // One spare byte so the buffer pointer is valid even for a limit of 0
+    // (a NULL buffer would make RegQueryValueEx report success with no data).
+    std::vector<BYTE> buffer(limit + 1);
+    DWORD size = static_cast<DWORD>(limit);
+    DWORD value_type = 0;
+    LONG rc = RegQueryValueExA(as_hkey(key), name.c_str(), nullptr, &value_type, buffer.data(), &size);
+    if (rc == ERROR_MORE_DATA) {
+        fail_code(rc);
+        return RegQuery::too_large;
+    }
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        fail_code(rc);
+        return RegQuery::missing;
+    }
+    if (rc != ERROR_SUCCESS) {
+        fail_code(rc);
+        return RegQuery::failed;
+    }
+    // Never trust the returned size beyond what we handed over.
+    if (size > limit) size = static_cast<DWORD>(limit);
+    data->assign(reinterpret_cast<const char*>(buffer.data()), size);
+    *type = value_type;
+    return RegQuery::ok;
+}
+
+bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+    if (data.size() > std::numeric_limits<DWORD>::max()) return fail_code(ERROR_INVALID_PARAMETER);
+    LONG rc = RegSetValueExA(as_hkey(key), name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    if (rc != ERROR_SUCCESS) return fail_code(rc);
+    return true;
+}
+
+bool reg_delete(RegKey key, const std::string& name) {
+    LONG rc = RegDeleteValueA(as_hkey(key), name.c_str());
+    if (rc != ERROR_SUCCESS) return fail_code(rc);
+    return true;
+}
+
+// ---- Files --------------------------------------------------------------------------
+
+FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        fail_last();
+        return FileRead::cannot_open;
+    }
+    DWORD high = 0;
+    DWORD low = GetFileSize(h, &high);
+    // INVALID_FILE_SIZE is also a valid low half of a 4 GB+ size; only
+    // GetLastError tells them apart.
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
+        fail_last();
+        CloseHandle(h);
+        return FileRead::cannot_open;
+    }
+    if (high != 0 || low > limit) {
+        g_last_error = ERROR_FILE_TOO_LARGE;
+        CloseHandle(h);
+        return FileRead::too_large;
+    }
+    std::string content(low, '\0');
+    DWORD total = 0;
+    while (total < low) {
+        DWORD got = 0;
+        if (!ReadFile(h, &content[total], low - total, &got, nullptr)) {
+            fail_last();
+            CloseHandle(h);
+            return FileRead::cannot_open;
+        }
+        if (got == 0) break;  // the file shrank since GetFileSize
+        total += got;
+    }
+    CloseHandle(h);
+    content.resize(total);
+    bytes->swap(content);
+    return FileRead::ok;
+}
+
+std::uint32_t file_attributes(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        fail_last();
+        return kInvalidAttributes;
+    }
+    return attributes;
+}
+
+bool file_set_attributes(const std::string& path, std::uint32_t attributes) {
+    if (!SetFileAttributesA(path.c_str(), attributes)) return fail_last();
+    return true;
+}
+
+File file_create(const std::string& path) {
+    // CREATE_ALWAYS refuses (access denied) to overwrite a hidden or system file
+    // unless those same attributes are asked for, so pass the existing ones on.
+    // A read-only file is still refused, as it must be.
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
+    DWORD existing = GetFileAttributesA(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+        DWORD keep = existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        if (keep) flags = keep;
+    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        fail_last();
+        return nullptr;
+    }
+    return h;
+}
+
+bool file_write(File file, const char* data, std::size_t size) {
+    while (size > 0) {
+        DWORD chunk = static_cast<DWORD>(size < kWriteChunk ? size : kWriteChunk);
+        DWORD written = 0;
+        if (!WriteFile(as_handle(file), data, chunk, &written, nullptr)) return fail_last();
+        if (written != chunk) return fail_code(ERROR_WRITE_FAULT);
+        data += chunk;
+        size -= chunk;
+    }
+    return true;
+}
+
+bool file_flush(File file) {
+    if (!FlushFileBuffers(as_handle(file))) return fail_last();
+    return true;
+}
+
+bool file_close(File file) {
+    if (!CloseHandle(as_handle(file))) return fail_last();
+    return true;
+}
+
+bool file_replace(const std::string& source, const std::string& target) {
+    // Windows refuses a read-only target by itself; saying so here keeps every
+    // system (and Wine) to the same rule.
+    DWORD existing = GetFileAttributesA(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        return fail_code(ERROR_ACCESS_DENIED);
+    // WRITE_THROUGH: the call returns only once the move is on the disk, so a
+    // power cut right after a restart request cannot lose the new BOOT.INI.
+    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return fail_last();
+    return true;
+}
+
+bool file_remove(const std::string& path) {
+    if (!DeleteFileA(path.c_str())) return fail_last();
+    return true;
+}
+
+bool file_append(const std::string& path, const std::string& bytes) {
+    // OPEN_ALWAYS succeeds on an existing file with GetLastError() ==
+    // ERROR_ALREADY_EXISTS; that is not a failure.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return fail_last();
+    // With a high part given, INVALID_SET_FILE_POINTER is ambiguous; ask GetLastError.
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(h, 0, &high, FILE_END);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+        fail_last();
+        CloseHandle(h);
+        return false;
+    }
+    bool ok = file_write(h, bytes.data(), bytes.size());
+    if (!CloseHandle(h) && ok) return fail_last();
+    return ok;
+}
+
+// ---- Errors -----------------------------------------------------------------------
+
+std::uint32_t last_error() { return g_last_error; }
+
+std::string error_text(std::uint32_t code) {
+    char* buffer = nullptr;
+    // With ALLOCATE_BUFFER the "buffer" argument is really a char** in disguise.
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_FROM_SYSTEM,
+                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    if (length == 0 || buffer == nullptr) {
+        if (buffer) LocalFree(buffer);
+        return std::string();
+    }
+    std::string text(buffer, length);
+    LocalFree(buffer);
+    return text;
+}
+
+// ---- Process and system -------------------------------------------------------------
+
+bool get_env(const std::string& name, std::string* value) {
+    std::vector<char> buffer(256);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        // 0 means missing or empty; only GetLastError tells which.
+        SetLastError(NO_ERROR);
+        DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) {
+            if (GetLastError() != NO_ERROR) return fail_last();
+            value->clear();
+            return true;
+        }
+        // Too small: n is the size needed, terminator included.
+        if (n < buffer.size()) {
+            value->assign(buffer.data(), n);
+            return true;
+        }
+        if (n > kEnvValueMax) return fail_code(ERROR_BUFFER_OVERFLOW);
+        buffer.resize(n);  // and again: the variable may have grown meanwhile
+    }
+    return fail_code(ERROR_BUFFER_OVERFLOW);
+}
+
+std::string module_path() {
+    char buffer[kModulePathMax + 1] = {};
+    DWORD n = GetModuleFileNameA(nullptr, buffer, kModulePathMax);
+    // A full buffer means a cut path, and on XP it is not even terminated.
+    if (n == 0 || n >= kModulePathMax) {
+        if (n == 0) fail_last();
+        else fail_code(ERROR_INSUFFICIENT_BUFFER);
+        return std::string();
+    }
+    return std::string(buffer, n);
+}
+
+OsVersion os_version() {
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    // The size field selects the structure layout; the plain one works everywhere.
+    info.dwOSVersionInfoSize = sizeof info;
+    OsVersion v;
+    if (!GetVersionExA(&info)) {
+        fail_last();
+        return v;
+    }
+    v.platform_id = info.dwPlatformId;
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    return v;
+}
+
+LocalTime local_time() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    LocalTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    return t;
+}
+
+// ---- Power ------------------------------------------------------------------------
+
+void enable_shutdown_privilege() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        fail_last();
+        return;
+    }
+    TOKEN_PRIVILEGES privileges;
+    std::memset(&privileges, 0, sizeof privileges);
+    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        // Returns TRUE even when the privilege was not granted
+        // (ERROR_NOT_ALL_ASSIGNED); callers do not look anyway.
+        if (!AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr)) fail_last();
+    } else {
+        fail_last();
+    }
+    CloseHandle(token);
+}
+
+bool exit_windows(std::uint32_t flags) {
+    if (!ExitWindowsEx(flags, 0)) return fail_last();
+    return true;
+}
+
+bool set_power_state(bool suspend, bool force) {
+    if (!SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE)) return fail_last();
+    return true;
+}
+
+PowerProbe probe_power(bool hibernate) {
+    // powrprof.dll is missing on some systems, so it is never linked directly.
+    HMODULE library = LoadLibraryA("powrprof.dll");
+    if (!library) {
+        fail_last();
+        return PowerProbe::no_library;
+    }
+    // These return BOOLEAN, a single byte: the rest of EAX is whatever the DLL
+    // left there, so the type must be BOOLEAN for only the low byte to count.
+    using Probe = BOOLEAN(WINAPI*)();
+    FARPROC suspend_proc = GetProcAddress(library, "IsPwrSuspendAllowed");
+    FARPROC hibernate_proc = GetProcAddress(library, "IsPwrHibernateAllowed");
+    FARPROC own = hibernate ? hibernate_proc : suspend_proc;
+    PowerProbe answer;
+    if (!own) {
+        fail_last();
+        answer = PowerProbe::no_function;
+    } else {
+        // FARPROC to a function pointer of another type: go through void* to
+        // keep the conversion explicit.
+        Probe probe = reinterpret_cast<Probe>(reinterpret_cast<void*>(own));
+        answer = probe() != 0 ? PowerProbe::allowed : PowerProbe::refused;
+    }
+    FreeLibrary(library);
+    return answer;
+}
+
+}  // namespace vorlane::platform

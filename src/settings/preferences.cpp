@@ -1,0 +1,48 @@
+#include "settings/preferences.h"
+
+#include "bootini/maintained_default.h"
+#include "platform/platform.h"
+#include "settings/settings_store.h"
+
+namespace vorlane::settings {
+namespace {
+
+const char* bool_text(bool on) { return on ? "True" : "False"; }
+
+}  // namespace
+
+int decode_double_click(const std::string& text, int previous) {
+    if (text.empty() || text[0] == 'D') return kDoubleClickDisabled;
+    if (text[0] == 'R') return kDoubleClickRestart;
+    if (text[0] == 'S') return text.size() > 1 && text[1] == 'h' ? kDoubleClickShutdown : kDoubleClickSchedule;
+    return previous;
+}
+
+void load_preferences(Preferences& prefs) {
+    std::string maintain, run, sort, simplified, mode;
+    read_setting("MaintainDefault", &maintain);
+    prefs.run_at_startup = read_string(kRunKey, kRunValue, &run);
+    read_setting("SortList", &sort);
+    read_setting("UseSimplifiedMenu", &simplified);
+    read_setting("DoubleClickMode", &mode);
+    prefs.maintain_default = maintain == "True";
+    prefs.sort_list = sort == "True";
+    prefs.simplified_menu = simplified == "True";
+    prefs.double_click = decode_double_click(mode, prefs.double_click);
+}
+
+void save_preferences(const Preferences& prefs) {
+    static const char* const kModeTexts[] = {"Disabled", "Restart", "Shutdown", "Schedule"};
+    write_setting("SortList", bool_text(prefs.sort_list));
+    if (prefs.double_click >= kDoubleClickDisabled && prefs.double_click <= kDoubleClickSchedule)
+        write_setting("DoubleClickMode", kModeTexts[prefs.double_click]);
+    write_setting("MaintainDefault", bool_text(prefs.maintain_default));
+    if (!prefs.maintain_default) bootini::clear_maintained_default();
+    if (prefs.run_at_startup)
+        set_string(kRunKey, kRunValue, platform::module_path());
+    else
+        delete_value(kRunKey, kRunValue);
+    write_setting("UseSimplifiedMenu", bool_text(prefs.simplified_menu));
+}
+
+}  // namespace vorlane::settings

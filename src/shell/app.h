@@ -1,0 +1,93 @@
+// The program's process-wide state and the decisions of its shell: the
+// start-up sequence, the command-line pass, the main window's command table,
+// and what the tray icon and menu show. The Win32 side only turns messages
+// into these calls and carries out the user-interface actions they return.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bootini/boot_table.h"
+#include "platform/platform.h"
+#include "settings/preferences.h"
+
+namespace vorlane::shell {
+
+constexpr unsigned kEntryCommandBase = 30000;
+constexpr std::size_t kSwitchArgumentChars = 255;
+constexpr const char* kCaption = "Vorlane";
+constexpr const char* kTrayTip = "Vorlane";
+constexpr const char* kNoEntriesText = "No operating systems found";
+
+// Menu and dialog command identifiers (the resource header holds the same numbers).
+enum Command : unsigned {
+    kCmdOk = 1, kCmdExit = 2, kCmdHideAbout = 3,
+    kCmdDoubleClickDisabled = 126, kCmdDoubleClickRestart = 127, kCmdDoubleClickShutdown = 128,
+    kCmdSchedule = 129, kCmdDoubleClickSchedule = 131,
+    kCmdLink = 1000,
+    kCmdMaintainDefault = 40000, kCmdLocateBootIni = 40001, kCmdLocateVorlaneIni = 40002,
+    kCmdSortList = 40003, kCmdShutdown = 40004, kCmdAbout = 40005, kCmdStandby = 40008,
+    kCmdHibernate = 40009, kCmdSimplifiedMenu = 40011, kCmdRunAtStartup = 40013,
+};
+
+struct App {
+    bootini::BootTable table;
+    settings::Preferences prefs;
+    platform::OsVersion version;
+    std::uint32_t shutdown_flags = 8;
+    bool new_shell = false;
+};
+
+// ---- Start-up and command line ----
+
+// Reads the Windows version, loads the table, restores a maintained default,
+// loads the preferences and sorts when asked.
+void start_up(App& app);
+
+enum class Outcome { ended, boot_loader_setup, close_running_copy, tray_mode };
+
+// The command-line pass over the text after the program's name. Carries out
+// the switch actions itself and says what is left for the Win32 side.
+Outcome run_command_line(App& app, const std::string& command_line, bool running_copy);
+
+// ---- Main window ----
+
+enum class UiAction {
+    none, quit, show_about, hide_about, schedule_dialog, locate_boot_ini, locate_vorlane_ini, open_link,
+};
+
+// The main window's command table (the low word of WM_COMMAND's wParam).
+UiAction dispatch_command(App& app, unsigned id);
+UiAction double_click_action(App& app);
+// After the user located BOOT.INI: the table is loaded again, without sorting.
+void reload_after_locate(App& app);
+
+// ---- Tray icon and menu ----
+
+// true on Windows Me (4.90) and on 5.x other than 5.0.
+bool is_new_shell(const platform::OsVersion& version);
+
+constexpr unsigned kPictureNew = 111, kPictureOld = 112, kPictureScheduleNew = 113,
+                   kPictureScheduleOld = 114;
+unsigned tray_picture(bool schedule_enabled, bool new_shell);
+
+// 128 bytes from shell32 5.0 on, else 64; the tip keeps one byte less.
+std::size_t tip_limit(std::uint32_t shell_version);
+std::string cut_tip(const std::string& text, std::uint32_t shell_version);
+std::string tooltip_text(const App& app);
+
+struct MenuPlan {
+    std::vector<std::pair<std::string, unsigned>> entries;  // text, command
+    bool no_entries = false;        // one greyed "No operating systems found" (command 30000)
+    unsigned default_command = 0;   // 0: none is bold
+    std::vector<std::pair<unsigned, bool>> checks;
+    std::vector<unsigned> greyed;
+    bool simplified = false;
+};
+// Re-reads the preferences and plans the pop-up menu.
+MenuPlan plan_menu(App& app);
+
+}  // namespace vorlane::shell

@@ -1,0 +1,79 @@
+#include "bootini/default_writer.h"
+#include "bootini/maintained_default.h"
+#include "power/power.h"
+#include "shell/app.h"
+#include "shell/entry_command.h"
+
+namespace vorlane::shell {
+namespace {
+
+bool begins(const std::string& text, char second) {
+    return text.size() >= 2 && text[0] == '-' && text[1] == second;
+}
+
+void slash_to_dash(std::string& text) {
+    if (!text.empty() && text[0] == '/') text[0] = '-';
+}
+
+// Restarts into the first entry whose display name contains `name`; false
+// when none does.
+bool restart_into(App& app, const std::string& name, bool force) {
+    for (std::size_t i = 0; i < app.table.entries.size(); ++i) {
+        if (app.table.entries[i].name.find(name) == std::string::npos) continue;
+        bootini::save_maintained_default(app.table, app.prefs.maintain_default);
+        if (write_default_or_tell(app, i)) power::exit_windows(power::kEwxReboot, force);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool is_new_shell(const platform::OsVersion& v) {
+    return (v.major == 4 && v.minor == 90) || (v.major == 5 && v.minor != 0);
+}
+
+void start_up(App& app) {
+    app.version = platform::os_version();
+    app.shutdown_flags = app.version.platform_id == 1 ? power::kEwxShutdown | power::kEwxPowerOff
+                                                      : power::kEwxPowerOff;
+    app.new_shell = is_new_shell(app.version);
+    bootini::load_boot_table(app.table);
+    bootini::restore_maintained_default(app.table);
+    settings::load_preferences(app.prefs);
+    if (app.prefs.sort_list) bootini::sort_entries(app.table);
+}
+
+Outcome run_command_line(App& app, const std::string& command_line, bool running_copy) {
+    std::size_t skip = 0;
+    while (skip < command_line.size() && static_cast<unsigned char>(command_line[skip]) <= 32) ++skip;
+    std::string text = command_line.substr(skip);
+
+    if (begins(text, 'i')) return Outcome::boot_loader_setup;
+    slash_to_dash(text);
+    bool force = false;
+    if (begins(text, 'f')) {
+        force = true;
+        // The third character, normally the blank after the switch, is dropped.
+        text = text.size() > 3 ? text.substr(3, kSwitchArgumentChars) : std::string();
+    }
+    slash_to_dash(text);
+    // "-r" alone names nothing and reads nothing past the text.
+    if (begins(text, 'r') && text.size() >= 3 &&
+        restart_into(app, text.substr(3, kSwitchArgumentChars), force))
+        return Outcome::ended;
+    if (begins(text, 's')) {
+        power::exit_windows(app.shutdown_flags, force);
+        return Outcome::ended;
+    }
+    if (begins(text, 'q')) return Outcome::ended;
+    if (begins(text, 'b') || begins(text, 'h')) {
+        power::suspend(text[1] == 'h');
+        return Outcome::ended;
+    }
+    if (running_copy) return Outcome::close_running_copy;
+    if (begins(text, 'x')) return Outcome::ended;
+    return Outcome::tray_mode;
+}
+
+}  // namespace vorlane::shell

@@ -1,0 +1,106 @@
+#include "bootini/default_writer.h"
+#include "bootini/maintained_default.h"
+#include "power/power.h"
+#include "shell/app.h"
+#include "shell/entry_command.h"
+
+namespace vorlane::shell {
+namespace {
+
+// The system's error text ends in a line break of its own; the message lays
+// out its lines itself.
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+void reload(App& app, bool sort) {
+    bootini::load_boot_table(app.table);
+    if (sort && app.prefs.sort_list) bootini::sort_entries(app.table);
+}
+
+void entry_command(App& app, unsigned id) {
+    const bool shift = platform::shift_held();
+    if (id < kEntryCommandBase || id - kEntryCommandBase >= app.table.entries.size()) return;
+    bootini::save_maintained_default(app.table, app.prefs.maintain_default);
+    const bool written = write_default_or_tell(app, id - kEntryCommandBase);
+    if (shift)
+        reload(app, true);
+    else if (written)
+        power::exit_windows(power::kEwxReboot, false);
+}
+
+UiAction toggled(App& app, bool& preference) {
+    preference = !preference;
+    settings::save_preferences(app.prefs);
+    return UiAction::none;
+}
+
+UiAction set_mode(App& app, int mode) {
+    app.prefs.double_click = mode;
+    settings::save_preferences(app.prefs);
+    return UiAction::none;
+}
+
+}  // namespace
+
+bool write_default_or_tell(App& app, std::size_t index) {
+    std::uint32_t error = 0;
+    if (bootini::set_default_entry(app.table, index, &error)) return true;
+    platform::message_box("The program wasn't able to write the boot configuration file\n'" +
+                              app.table.path + "'.\n\n" + trimmed(platform::error_text(error)) +
+                              "\nThe computer will not be restarted.",
+                          kCaption, platform::kMbOk | platform::kMbIconError);
+    return false;
+}
+
+UiAction double_click_action(App& app) {
+    switch (app.prefs.double_click) {
+        case settings::kDoubleClickRestart:
+            bootini::save_maintained_default(app.table, app.prefs.maintain_default);
+            power::exit_windows(power::kEwxReboot, false);
+            return UiAction::none;
+        case settings::kDoubleClickShutdown:
+            power::exit_windows(app.shutdown_flags, false);
+            return UiAction::none;
+        case settings::kDoubleClickSchedule:
+            return UiAction::schedule_dialog;
+        default:
+            return UiAction::none;
+    }
+}
+
+void reload_after_locate(App& app) { reload(app, false); }
+
+UiAction dispatch_command(App& app, unsigned id) {
+    switch (id) {
+        case kCmdOk: return double_click_action(app);
+        case kCmdExit:
+            bootini::save_maintained_default(app.table, app.prefs.maintain_default);
+            return UiAction::quit;
+        case kCmdHideAbout: return UiAction::hide_about;
+        case kCmdDoubleClickDisabled: return set_mode(app, settings::kDoubleClickDisabled);
+        case kCmdDoubleClickRestart: return set_mode(app, settings::kDoubleClickRestart);
+        case kCmdDoubleClickShutdown: return set_mode(app, settings::kDoubleClickShutdown);
+        case kCmdDoubleClickSchedule: return set_mode(app, settings::kDoubleClickSchedule);
+        case kCmdSchedule: return UiAction::schedule_dialog;
+        case kCmdLink: return UiAction::open_link;
+        case kCmdMaintainDefault: return toggled(app, app.prefs.maintain_default);
+        case kCmdLocateBootIni: return UiAction::locate_boot_ini;
+        case kCmdLocateVorlaneIni: return UiAction::locate_vorlane_ini;
+        case kCmdSortList:
+            toggled(app, app.prefs.sort_list);
+            reload(app, true);
+            return UiAction::none;
+        case kCmdShutdown: power::exit_windows(app.shutdown_flags, false); return UiAction::none;
+        case kCmdAbout: return UiAction::show_about;
+        case kCmdStandby: power::suspend(false); return UiAction::none;
+        case kCmdHibernate: power::suspend(true); return UiAction::none;
+        case kCmdSimplifiedMenu: return toggled(app, app.prefs.simplified_menu);
+        case kCmdRunAtStartup: return toggled(app, app.prefs.run_at_startup);
+        default: entry_command(app, id); return UiAction::none;
+    }
+}
+
+}  // namespace vorlane::shell

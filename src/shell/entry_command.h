@@ -1,0 +1,14 @@
+// Shared by the menu's entry commands and the command line's -r.
+#pragma once
+
+#include <cstddef>
+
+#include "shell/app.h"
+
+namespace vorlane::shell {
+
+// Makes entry `index` the default. When BOOT.INI could not be written, says
+// so in a message box (the computer is then not restarted) and returns false.
+bool write_default_or_tell(App& app, std::size_t index);
+
+}  // namespace vorlane::shell

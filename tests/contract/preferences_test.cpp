@@ -1,0 +1,83 @@
+// Loading and saving the five menu preferences.
+#include "settings/preferences.h"
+#include "support/check.h"
+#include "support/test_env.h"
+
+using namespace vorlane;
+using namespace vorlane::settings;
+
+TEST_CASE("preferences: the double-click mode is decided by its first letters") {
+    struct Row { const char* text; int previous; int mode; } rows[] = {
+        {"", 2, kDoubleClickDisabled}, {"Disabled", 2, kDoubleClickDisabled}, {"Dxyz", 1, kDoubleClickDisabled},
+        {"Restart", 0, kDoubleClickRestart}, {"Rubbish", 0, kDoubleClickRestart},
+        {"Sh", 0, kDoubleClickShutdown}, {"Shutdown", 0, kDoubleClickShutdown},
+        {"S", 0, kDoubleClickSchedule}, {"Schedule", 0, kDoubleClickSchedule}, {"SH", 0, kDoubleClickSchedule},
+        {"restart", 2, 2}, {"shutdown", 1, 1}, {"Xyz", 3, 3},
+    };
+    for (const auto& r : rows) CHECK_MSG(decode_double_click(r.text, r.previous) == r.mode, r.text);
+}
+
+TEST_CASE("preferences: load reads exact texts and the Run value's presence") {
+    testenv::reset();
+    testenv::put_text("MaintainDefault", "True");
+    testenv::put_text("SortList", "true");
+    testenv::put_text("UseSimplifiedMenu", "True");
+    testenv::put_text("DoubleClickMode", "Shutdown");
+    testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, "anything");
+    Preferences p;
+    load_preferences(p);
+    CHECK(p.maintain_default);
+    CHECK(!p.sort_list);
+    CHECK(p.simplified_menu);
+    CHECK(p.run_at_startup);
+    CHECK_EQ(p.double_click, kDoubleClickShutdown);
+
+    testenv::put_text("DoubleClickMode", "lower case");
+    testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, std::string(257, 'p'));
+    load_preferences(p);
+    CHECK_EQ(p.double_click, kDoubleClickShutdown);  // kept
+    CHECK(!p.run_at_startup);                         // too long to read: off
+}
+
+TEST_CASE("preferences: save writes every existing value and clears VORLANE.INI when not maintained") {
+    testenv::reset();
+    const char* names[] = {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"};
+    for (const char* n : names) testenv::put_text(n, "");
+    const std::string ini = testenv::path("VORLANE.INI");
+    testenv::put_text("INI", ini);
+    testenv::put_file(ini, "[Config]\r\nDefault=Old\r\n");
+
+    Preferences p;
+    p.sort_list = true;
+    p.double_click = kDoubleClickSchedule;
+    p.run_at_startup = true;
+    save_preferences(p);
+    std::uint32_t type = 0;
+    std::string v;
+    struct Row { const char* name; const char* text; } rows[] = {
+        {"MaintainDefault", "False"}, {"SortList", "True"}, {"UseSimplifiedMenu", "False"},
+        {"DoubleClickMode", "Schedule"}};
+    for (const auto& r : rows) {
+        CHECK(testenv::get_value(testenv::kSettingsKey, r.name, &type, &v));
+        CHECK_MSG(v == r.text, r.name);
+    }
+    std::string bytes = "x";
+    CHECK(testenv::get_file(ini, &bytes));
+    CHECK_EQ(bytes, "");
+    CHECK(testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
+    CHECK_EQ(type, platform::kRegSz);
+    CHECK_EQ(v, platform::module_path());
+
+    testenv::put_file(ini, "[Config]\r\nDefault=Old\r\n");
+    p.maintain_default = true;
+    p.run_at_startup = false;
+    save_preferences(p);
+    CHECK(testenv::get_file(ini, &bytes));
+    CHECK_EQ(bytes, "[Config]\r\nDefault=Old\r\n");
+    CHECK(!testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
+
+    // A missing value is never created.
+    testenv::remove_value(testenv::kSettingsKey, "SortList");
+    save_preferences(p);
+    CHECK(!testenv::get_value(testenv::kSettingsKey, "SortList", &type, &v));
+}

@@ -1,0 +1,206 @@
+// The command-line pass and the main window's command table.
+#include "settings/settings_store.h"
+#include "shell/app.h"
+#include "support/boot_fixture.h"
+#include "support/check.h"
+#include "support/power_log.h"
+
+using namespace vorlane;
+using namespace vorlane::shell;
+using fixture::Lines;
+
+namespace {
+
+App started(const std::string& boot_ini = fixture::kThreeSystems) {
+    testenv::reset();
+    fixture::enable_power_log();
+    fixture::put_boot_ini(boot_ini);
+    testenv::put_text("INI", testenv::path("VORLANE.INI"));
+    testenv::put_file(testenv::path("VORLANE.INI"), "");
+    for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"})
+        testenv::put_text(n, "");
+    App app;
+    start_up(app);
+    return app;
+}
+
+std::string current_default_on_disk() {
+    bootini::BootTable t;
+    bootini::load_boot_table(t);
+    return t.current_default;
+}
+
+}  // namespace
+
+TEST_CASE("command line: switches, slashes and the force flag") {
+    struct Row { const char* line; bool running; Outcome outcome; Lines log; } rows[] = {
+        {"", false, Outcome::tray_mode, {}},
+        {"", true, Outcome::close_running_copy, {}},
+        {"  \t-s", false, Outcome::ended, {"ExitWindowsEx flags=8"}},
+        {"/s", true, Outcome::ended, {"ExitWindowsEx flags=8"}},
+        {"-f /s", false, Outcome::ended, {"ExitWindowsEx flags=12"}},
+        {"/f -s", false, Outcome::ended, {"ExitWindowsEx flags=12"}},
+        {"-f -b", false, Outcome::ended, {"SetSystemPowerState suspend=1 force=0"}},
+        {"-h", false, Outcome::ended, {"SetSystemPowerState suspend=0 force=0"}},
+        {"-q", true, Outcome::ended, {}},
+        {"-x", false, Outcome::ended, {}},
+        {"-x", true, Outcome::close_running_copy, {}},
+        {"-i", true, Outcome::boot_loader_setup, {}},
+        {"/i", false, Outcome::tray_mode, {}},
+        {"-f", false, Outcome::tray_mode, {}},
+        {"-r", false, Outcome::tray_mode, {}},
+        {"-z", true, Outcome::close_running_copy, {}},
+        {"-r \"Microsoft Windows\"", false, Outcome::tray_mode, {}},  // names carry no quotes
+        {"-r microsoft", false, Outcome::tray_mode, {}},                // case-sensitive
+    };
+    for (const auto& r : rows) {
+        App app = started();
+        CHECK_MSG(run_command_line(app, r.line, r.running) == r.outcome, r.line);
+        CHECK_MSG(fixture::power_log() == r.log, r.line);
+    }
+}
+
+TEST_CASE("command line: -r restarts into the first entry that contains the name") {
+    struct Row { const char* line; bool sorted; const char* chosen; const char* flags; } rows[] = {
+        {"-r XP", false, "Microsoft Windows XP Professional", "ExitWindowsEx flags=2"},
+        {"-f -r 2000", false, "Windows 2000 Professional", "ExitWindowsEx flags=6"},
+        {"-r Windows", false, "Windows 2000 Professional", "ExitWindowsEx flags=2"},
+        {"-r Windows", true, "Microsoft Windows", "ExitWindowsEx flags=2"},
+        {"-r ", false, "Windows 2000 Professional", "ExitWindowsEx flags=2"},
+        {"-rXWindows XP", false, "Microsoft Windows XP Professional", "ExitWindowsEx flags=2"},
+    };
+    for (const auto& r : rows) {
+        App app = started();
+        if (r.sorted) {
+            testenv::put_text("SortList", "True");
+            start_up(app);
+        }
+        CHECK_MSG(run_command_line(app, r.line, true) == Outcome::ended, r.line);
+        CHECK_MSG(current_default_on_disk() == r.chosen, r.line);
+        CHECK_MSG(fixture::power_log() == Lines{r.flags}, r.line);
+    }
+    App app = started();
+    CHECK(run_command_line(app, "-r " + std::string(400, 'W'), false) == Outcome::tray_mode);
+}
+
+TEST_CASE("command line: a default that cannot be written stops the restart") {
+    App app = started();
+    app.table.path = testenv::path("no-such-folder\\BOOT.INI");
+    CHECK(run_command_line(app, "-r XP", false) == Outcome::ended);
+    CHECK(fixture::power_log().empty());
+    const auto& boxes = testenv::boxes();
+    CHECK_EQ(boxes.size(), 1u);
+    if (!boxes.empty()) {
+        const std::string head = "The program wasn't able to write the boot configuration file\n'" +
+                                 app.table.path + "'.\n\n";
+        CHECK_EQ(boxes[0].text.substr(0, head.size()), head);
+        CHECK(boxes[0].text.size() > head.size() + 20);  // the system's text is there
+        CHECK_EQ(boxes[0].text.substr(boxes[0].text.size() - 36), "\nThe computer will not be restarted.");
+        CHECK_EQ(boxes[0].caption, "Vorlane");
+        CHECK_EQ(boxes[0].style, 0x10u);
+    }
+}
+
+TEST_CASE("commands: entry commands, with and without Shift") {
+    App app = started();
+    testenv::put_text("MaintainDefault", "True");
+    settings::load_preferences(app.prefs);
+    CHECK(dispatch_command(app, kEntryCommandBase + 3) == UiAction::none);  // out of range
+    CHECK(dispatch_command(app, 29999) == UiAction::none);
+    CHECK(fixture::power_log().empty());
+    std::string ini;
+    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
+    CHECK_EQ(ini, "");  // not even the maintained default was saved
+
+    testenv::set_shift(true);
+    dispatch_command(app, kEntryCommandBase + 0);
+    CHECK(fixture::power_log().empty());
+    CHECK_EQ(app.table.current_default, "Windows 2000 Professional");  // reloaded
+    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
+    CHECK_EQ(ini, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+
+    testenv::set_shift(false);
+    dispatch_command(app, kEntryCommandBase + 2);
+    CHECK_EQ(fixture::power_log(), Lines{"ExitWindowsEx flags=2"});
+    CHECK_EQ(current_default_on_disk(), "Microsoft Windows");
+    CHECK(testenv::boxes().empty());
+}
+
+TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
+    App app = started();
+    CHECK(dispatch_command(app, kCmdAbout) == UiAction::show_about);
+    CHECK(dispatch_command(app, kCmdHideAbout) == UiAction::hide_about);
+    CHECK(dispatch_command(app, kCmdSchedule) == UiAction::schedule_dialog);
+    CHECK(dispatch_command(app, kCmdLink) == UiAction::open_link);
+    CHECK(dispatch_command(app, kCmdLocateBootIni) == UiAction::locate_boot_ini);
+    CHECK(dispatch_command(app, kCmdLocateVorlaneIni) == UiAction::locate_vorlane_ini);
+    CHECK(dispatch_command(app, kCmdOk) == UiAction::none);  // double-click disabled
+    CHECK(fixture::power_log().empty());
+
+    dispatch_command(app, kCmdDoubleClickRestart);
+    std::string v;
+    settings::read_setting("DoubleClickMode", &v);
+    CHECK_EQ(v, "Restart");
+    dispatch_command(app, kCmdOk);
+    CHECK_EQ(fixture::power_log(), Lines{"ExitWindowsEx flags=2"});
+    CHECK_EQ(current_default_on_disk(), "Microsoft Windows XP Professional");  // untouched
+    dispatch_command(app, kCmdDoubleClickShutdown);
+    dispatch_command(app, kCmdOk);
+    dispatch_command(app, kCmdDoubleClickSchedule);
+    CHECK(dispatch_command(app, kCmdOk) == UiAction::schedule_dialog);
+    dispatch_command(app, kCmdShutdown);
+    dispatch_command(app, kCmdStandby);
+    dispatch_command(app, kCmdHibernate);
+    CHECK_EQ(fixture::power_log(),
+             (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=8", "ExitWindowsEx flags=8",
+                    "SetSystemPowerState suspend=1 force=0", "SetSystemPowerState suspend=0 force=0"}));
+
+    dispatch_command(app, kCmdSortList);
+    CHECK(app.prefs.sort_list);
+    CHECK_EQ(app.table.entries[0].name, "Microsoft Windows");
+    dispatch_command(app, kCmdSortList);
+    CHECK_EQ(app.table.entries[0].name, "Windows 2000 Professional");
+
+    dispatch_command(app, kCmdMaintainDefault);
+    CHECK(dispatch_command(app, kCmdExit) == UiAction::quit);
+    std::string ini;
+    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
+    CHECK_EQ(ini, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+    dispatch_command(app, kCmdMaintainDefault);  // off again: the file is emptied
+    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
+    CHECK_EQ(ini, "");
+}
+
+TEST_CASE("tray: tooltip, its cut and the menu plan") {
+    App app = started();
+    app.new_shell = true;
+    CHECK_EQ(tooltip_text(app), "Microsoft Windows XP Professional\nDouble-click disabled");
+    app.new_shell = false;
+    app.prefs.double_click = settings::kDoubleClickRestart;
+    CHECK_EQ(tooltip_text(app), "Microsoft Windows XP Professional (Double-click to restart)");
+    app.table.current_default = std::string(200, 'n');
+    CHECK_EQ(cut_tip(tooltip_text(app), 0x50000), std::string(127, 'n'));
+    CHECK_EQ(cut_tip(tooltip_text(app), 0x40048), std::string(63, 'n'));
+    CHECK_EQ(cut_tip(tooltip_text(app), 0), std::string(63, 'n'));
+
+    App empty = started("[boot loader]\n");
+    empty.new_shell = true;
+    CHECK_EQ(tooltip_text(empty), "No operating systems found\nDouble-click disabled");
+    MenuPlan plan = plan_menu(empty);
+    CHECK(plan.no_entries);
+    CHECK(plan.entries.empty());
+    CHECK_EQ(plan.default_command, 0u);
+
+    app = started("default=b\n[operating systems]\na=\"One\"\nb=\"Two\"\nc=\"Two\"\nd=\"Three\"\n");
+    testenv::put_text("SortList", "True");
+    testenv::put_text("DoubleClickMode", "Schedule");
+    plan = plan_menu(app);
+    CHECK_EQ(plan.entries.size(), 4u);
+    CHECK_EQ(plan.entries[1].first, "Two");
+    CHECK_EQ(plan.default_command, kEntryCommandBase + 2);  // the last of equal names
+    CHECK(app.prefs.sort_list);                              // re-read at every opening
+    for (const auto& [command, checked] : plan.checks) {
+        const bool expected = command == kCmdSortList || command == kCmdDoubleClickSchedule;
+        CHECK_MSG(checked == expected, std::to_string(command));
+    }
+}
