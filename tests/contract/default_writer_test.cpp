@@ -63,6 +63,14 @@ TEST_CASE("default writer: every default line is rewritten, in any spelling") {
     CHECK_EQ(fixture::file_text(p),
              "[boot loader]\ndefault=B\n[other]\ndefault=B\n[operating systems]\nA=\"One\"\nB=\"Two\"\n");
 
+    // An entry made of a whole line (no separator) does not add a line.
+    fixture::put_boot_ini("default=A\n[operating systems]\nA=\"One\"\n\n; comment\n");
+    load_boot_table(t);
+    CHECK(set_default_entry(t, 1));
+    CHECK_EQ(fixture::file_text(p), "default=\n[operating systems]\nA=\"One\"\n\n; comment\n");
+    CHECK(set_default_entry(t, 2));
+    CHECK_EQ(fixture::file_text(p), "default=;\n[operating systems]\nA=\"One\"\n\n; comment\n");
+
     // Without a default line the file comes back unchanged.
     const std::string plain = "[operating systems]\nA=\"One\"\n";
     fixture::put_boot_ini(plain);

@@ -128,45 +128,45 @@ TEST_CASE("commands: entry commands, with and without Shift") {
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
     App app = started();
-    CHECK(dispatch_command(app, kCmdAbout) == UiAction::show_about);
-    CHECK(dispatch_command(app, kCmdHideAbout) == UiAction::hide_about);
-    CHECK(dispatch_command(app, kCmdSchedule) == UiAction::schedule_dialog);
-    CHECK(dispatch_command(app, kCmdLink) == UiAction::open_link);
-    CHECK(dispatch_command(app, kCmdLocateBootIni) == UiAction::locate_boot_ini);
-    CHECK(dispatch_command(app, kCmdLocateVorlaneIni) == UiAction::locate_vorlane_ini);
-    CHECK(dispatch_command(app, kCmdOk) == UiAction::none);  // double-click disabled
+    CHECK(dispatch_command(app, ID_ABOUT) == UiAction::show_about);
+    CHECK(dispatch_command(app, IDC_ABOUT_HIDE) == UiAction::hide_about);
+    CHECK(dispatch_command(app, ID_SCHEDULE) == UiAction::schedule_dialog);
+    CHECK(dispatch_command(app, IDC_LINK) == UiAction::open_link);
+    CHECK(dispatch_command(app, ID_LOCATE_BOOTINI) == UiAction::locate_boot_ini);
+    CHECK(dispatch_command(app, ID_LOCATE_VORLANEINI) == UiAction::locate_vorlane_ini);
+    CHECK(dispatch_command(app, IDOK_COMMAND) == UiAction::none);  // double-click disabled
     CHECK(fixture::power_log().empty());
 
-    dispatch_command(app, kCmdDoubleClickRestart);
+    dispatch_command(app, ID_DOUBLECLICK_RESTART);
     std::string v;
     settings::read_setting("DoubleClickMode", &v);
     CHECK_EQ(v, "Restart");
-    dispatch_command(app, kCmdOk);
+    dispatch_command(app, IDOK_COMMAND);
     CHECK_EQ(fixture::power_log(), Lines{"ExitWindowsEx flags=2"});
     CHECK_EQ(current_default_on_disk(), "Microsoft Windows XP Professional");  // untouched
-    dispatch_command(app, kCmdDoubleClickShutdown);
-    dispatch_command(app, kCmdOk);
-    dispatch_command(app, kCmdDoubleClickSchedule);
-    CHECK(dispatch_command(app, kCmdOk) == UiAction::schedule_dialog);
-    dispatch_command(app, kCmdShutdown);
-    dispatch_command(app, kCmdStandby);
-    dispatch_command(app, kCmdHibernate);
+    dispatch_command(app, ID_DOUBLECLICK_SHUTDOWN);
+    dispatch_command(app, IDOK_COMMAND);
+    dispatch_command(app, ID_DOUBLECLICK_SCHEDULE);
+    CHECK(dispatch_command(app, IDOK_COMMAND) == UiAction::schedule_dialog);
+    dispatch_command(app, ID_SHUTDOWN);
+    dispatch_command(app, ID_STANDBY);
+    dispatch_command(app, ID_HIBERNATE);
     CHECK_EQ(fixture::power_log(),
              (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=8", "ExitWindowsEx flags=8",
                     "SetSystemPowerState suspend=1 force=0", "SetSystemPowerState suspend=0 force=0"}));
 
-    dispatch_command(app, kCmdSortList);
+    dispatch_command(app, ID_SORT_LIST);
     CHECK(app.prefs.sort_list);
     CHECK_EQ(app.table.entries[0].name, "Microsoft Windows");
-    dispatch_command(app, kCmdSortList);
+    dispatch_command(app, ID_SORT_LIST);
     CHECK_EQ(app.table.entries[0].name, "Windows 2000 Professional");
 
-    dispatch_command(app, kCmdMaintainDefault);
-    CHECK(dispatch_command(app, kCmdExit) == UiAction::quit);
+    dispatch_command(app, ID_MAINTAIN_DEFAULT);
+    CHECK(dispatch_command(app, ID_EXIT) == UiAction::quit);
     std::string ini;
     testenv::get_file(testenv::path("VORLANE.INI"), &ini);
     CHECK_EQ(ini, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
-    dispatch_command(app, kCmdMaintainDefault);  // off again: the file is emptied
+    dispatch_command(app, ID_MAINTAIN_DEFAULT);  // off again: the file is emptied
     testenv::get_file(testenv::path("VORLANE.INI"), &ini);
     CHECK_EQ(ini, "");
 }
@@ -200,7 +200,7 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
     CHECK_EQ(plan.default_command, kEntryCommandBase + 2);  // the last of equal names
     CHECK(app.prefs.sort_list);                              // re-read at every opening
     for (const auto& [command, checked] : plan.checks) {
-        const bool expected = command == kCmdSortList || command == kCmdDoubleClickSchedule;
+        const bool expected = command == ID_SORT_LIST || command == ID_DOUBLECLICK_SCHEDULE;
         CHECK_MSG(checked == expected, std::to_string(command));
     }
 }

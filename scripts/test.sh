@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds Vorlane and runs every test: the portable core on the fake platform
+# (with AddressSanitizer and UBSan), the fuzzer for a bounded time, and both
+# Windows builds under Wine (the same core suite on the real registry and file
+# system, the Win32 layer, and the program end to end). Installs what is
+# missing first.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/bootstrap.sh || exit 1
+
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+passed=0
+failed=0
+failed_names=()
+
+step() {  # name, command...
+  local name=$1; shift
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failed_names+=("$name")
+  fi
+}
+
+build() {  # preset
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+}
+
+suite() {  # preset
+  build "$1" && ctest --preset "$1"
+}
+
+fuzz() {
+  build fuzz || return 1
+  local work=build/fuzz/corpus-work
+  rm -rf "$work" && mkdir -p "$work" && cp fuzz/corpus/* "$work"/
+  ASAN_OPTIONS=detect_leaks=1 ./build/fuzz/fuzz/fuzz_bootini -max_total_time="$FUZZ_SECONDS" \
+    -max_len=4096 -timeout=10 -print_final_stats=1 "$work" 2>&1 | tail -n 15
+  return "${PIPESTATUS[0]}"
+}
+
+step native suite native
+step fuzz fuzz
+step win32 suite win32
+step win64 suite win64
+
+[ $failed -eq 0 ] || echo "failed: ${failed_names[*]}"
+echo "suites: $passed passed, $failed failed"
+[ $failed -eq 0 ]
