@@ -14,8 +14,10 @@
 #define IDD_SCHEDULE                130
 
 // ---- About dialog (IDD_ABOUT) ---------------------------------------------------
-// IDOK and IDCANCEL exist but stay hidden so Enter and Esc still close the
-// dialog; IDC_ABOUT_HIDE is the OK button the user actually sees.
+// IDOK and IDCANCEL exist but stay hidden: Enter runs the double-click action
+// and Esc (or a close request) exits; IDC_ABOUT_HIDE is the OK the user sees.
+// IDOK_COMMAND is IDOK, spelled out for the portable code.
+#define IDOK_COMMAND                1
 #define IDC_ABOUT_HIDE              3
 #define IDC_LINK                    1000
 
@@ -39,5 +41,22 @@
 #define ID_EXIT                     2
 // One command per BOOT.INI entry, inserted at run time: ID_ENTRY_BASE + index.
 #define ID_ENTRY_BASE               30000
+
+// ---- Schedule dialog (IDD_SCHEDULE) ---------------------------------------------
+// The five mode buttons' identifiers are also the schedule's stored mode values.
+#define IDC_SCHEDULE_ENABLED        1001
+#define IDC_SCHEDULE_DISABLED       1002
+#define IDC_SCHEDULE_DATE           1003
+#define IDC_SCHEDULE_TIME           1004
+#define IDC_SCHEDULE_RESTART        1005
+#define IDC_SCHEDULE_RESTART_TO     1006
+#define IDC_SCHEDULE_ENTRIES        1007
+#define IDC_SCHEDULE_SHUTDOWN       1008
+#define IDC_SCHEDULE_STANDBY        1009
+#define IDC_SCHEDULE_FORCE          1010
+#define IDC_SCHEDULE_WARNING        1011
+#define IDC_SCHEDULE_WARNING_SPIN   1012
+#define IDC_SCHEDULE_WARNING_EDIT   1013
+#define IDC_SCHEDULE_HIBERNATE      1014
 
 #endif // VORLANE_RESOURCE_H

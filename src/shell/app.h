@@ -12,26 +12,16 @@
 
 #include "bootini/boot_table.h"
 #include "platform/platform.h"
+#include "resource.h"
 #include "settings/preferences.h"
 
 namespace vorlane::shell {
 
-constexpr unsigned kEntryCommandBase = 30000;
+constexpr unsigned kEntryCommandBase = ID_ENTRY_BASE;
 constexpr std::size_t kSwitchArgumentChars = 255;
 constexpr const char* kCaption = "Vorlane";
 constexpr const char* kTrayTip = "Vorlane";
 constexpr const char* kNoEntriesText = "No operating systems found";
-
-// Menu and dialog command identifiers (the resource header holds the same numbers).
-enum Command : unsigned {
-    kCmdOk = 1, kCmdExit = 2, kCmdHideAbout = 3,
-    kCmdDoubleClickDisabled = 126, kCmdDoubleClickRestart = 127, kCmdDoubleClickShutdown = 128,
-    kCmdSchedule = 129, kCmdDoubleClickSchedule = 131,
-    kCmdLink = 1000,
-    kCmdMaintainDefault = 40000, kCmdLocateBootIni = 40001, kCmdLocateVorlaneIni = 40002,
-    kCmdSortList = 40003, kCmdShutdown = 40004, kCmdAbout = 40005, kCmdStandby = 40008,
-    kCmdHibernate = 40009, kCmdSimplifiedMenu = 40011, kCmdRunAtStartup = 40013,
-};
 
 struct App {
     bootini::BootTable table;
@@ -70,8 +60,7 @@ void reload_after_locate(App& app);
 // true on Windows Me (4.90) and on 5.x other than 5.0.
 bool is_new_shell(const platform::OsVersion& version);
 
-constexpr unsigned kPictureNew = 111, kPictureOld = 112, kPictureScheduleNew = 113,
-                   kPictureScheduleOld = 114;
+// The icon resource for the tray.
 unsigned tray_picture(bool schedule_enabled, bool new_shell);
 
 // 128 bytes from shell32 5.0 on, else 64; the tip keeps one byte less.

@@ -75,30 +75,30 @@ void reload_after_locate(App& app) { reload(app, false); }
 
 UiAction dispatch_command(App& app, unsigned id) {
     switch (id) {
-        case kCmdOk: return double_click_action(app);
-        case kCmdExit:
+        case IDOK_COMMAND: return double_click_action(app);
+        case ID_EXIT:
             bootini::save_maintained_default(app.table, app.prefs.maintain_default);
             return UiAction::quit;
-        case kCmdHideAbout: return UiAction::hide_about;
-        case kCmdDoubleClickDisabled: return set_mode(app, settings::kDoubleClickDisabled);
-        case kCmdDoubleClickRestart: return set_mode(app, settings::kDoubleClickRestart);
-        case kCmdDoubleClickShutdown: return set_mode(app, settings::kDoubleClickShutdown);
-        case kCmdDoubleClickSchedule: return set_mode(app, settings::kDoubleClickSchedule);
-        case kCmdSchedule: return UiAction::schedule_dialog;
-        case kCmdLink: return UiAction::open_link;
-        case kCmdMaintainDefault: return toggled(app, app.prefs.maintain_default);
-        case kCmdLocateBootIni: return UiAction::locate_boot_ini;
-        case kCmdLocateVorlaneIni: return UiAction::locate_vorlane_ini;
-        case kCmdSortList:
+        case IDC_ABOUT_HIDE: return UiAction::hide_about;
+        case ID_DOUBLECLICK_DISABLED: return set_mode(app, settings::kDoubleClickDisabled);
+        case ID_DOUBLECLICK_RESTART: return set_mode(app, settings::kDoubleClickRestart);
+        case ID_DOUBLECLICK_SHUTDOWN: return set_mode(app, settings::kDoubleClickShutdown);
+        case ID_DOUBLECLICK_SCHEDULE: return set_mode(app, settings::kDoubleClickSchedule);
+        case ID_SCHEDULE: return UiAction::schedule_dialog;
+        case IDC_LINK: return UiAction::open_link;
+        case ID_MAINTAIN_DEFAULT: return toggled(app, app.prefs.maintain_default);
+        case ID_LOCATE_BOOTINI: return UiAction::locate_boot_ini;
+        case ID_LOCATE_VORLANEINI: return UiAction::locate_vorlane_ini;
+        case ID_SORT_LIST:
             toggled(app, app.prefs.sort_list);
             reload(app, true);
             return UiAction::none;
-        case kCmdShutdown: power::exit_windows(app.shutdown_flags, false); return UiAction::none;
-        case kCmdAbout: return UiAction::show_about;
-        case kCmdStandby: power::suspend(false); return UiAction::none;
-        case kCmdHibernate: power::suspend(true); return UiAction::none;
-        case kCmdSimplifiedMenu: return toggled(app, app.prefs.simplified_menu);
-        case kCmdRunAtStartup: return toggled(app, app.prefs.run_at_startup);
+        case ID_SHUTDOWN: power::exit_windows(app.shutdown_flags, false); return UiAction::none;
+        case ID_ABOUT: return UiAction::show_about;
+        case ID_STANDBY: power::suspend(false); return UiAction::none;
+        case ID_HIBERNATE: power::suspend(true); return UiAction::none;
+        case ID_SIMPLIFIED_MENU: return toggled(app, app.prefs.simplified_menu);
+        case ID_RUN_AT_STARTUP: return toggled(app, app.prefs.run_at_startup);
         default: entry_command(app, id); return UiAction::none;
     }
 }

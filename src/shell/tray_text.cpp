@@ -4,8 +4,8 @@
 namespace vorlane::shell {
 
 unsigned tray_picture(bool schedule_enabled, bool new_shell) {
-    if (schedule_enabled) return new_shell ? kPictureScheduleNew : kPictureScheduleOld;
-    return new_shell ? kPictureNew : kPictureOld;
+    if (schedule_enabled) return new_shell ? IDI_TRAY_SCHEDULE_NEW : IDI_TRAY_SCHEDULE_OLD;
+    return new_shell ? IDI_TRAY_NEW : IDI_TRAY_OLD;
 }
 
 std::size_t tip_limit(std::uint32_t shell_version) { return shell_version >= 0x50000 ? 128 : 64; }
@@ -39,17 +39,17 @@ MenuPlan plan_menu(App& app) {
     settings::load_preferences(app.prefs);
     const auto& p = app.prefs;
     plan.checks = {
-        {kCmdMaintainDefault, p.maintain_default},
-        {kCmdRunAtStartup, p.run_at_startup},
-        {kCmdSortList, p.sort_list},
-        {kCmdSimplifiedMenu, p.simplified_menu},
-        {kCmdDoubleClickDisabled, p.double_click == settings::kDoubleClickDisabled},
-        {kCmdDoubleClickRestart, p.double_click == settings::kDoubleClickRestart},
-        {kCmdDoubleClickShutdown, p.double_click == settings::kDoubleClickShutdown},
-        {kCmdDoubleClickSchedule, p.double_click == settings::kDoubleClickSchedule},
+        {ID_MAINTAIN_DEFAULT, p.maintain_default},
+        {ID_RUN_AT_STARTUP, p.run_at_startup},
+        {ID_SORT_LIST, p.sort_list},
+        {ID_SIMPLIFIED_MENU, p.simplified_menu},
+        {ID_DOUBLECLICK_DISABLED, p.double_click == settings::kDoubleClickDisabled},
+        {ID_DOUBLECLICK_RESTART, p.double_click == settings::kDoubleClickRestart},
+        {ID_DOUBLECLICK_SHUTDOWN, p.double_click == settings::kDoubleClickShutdown},
+        {ID_DOUBLECLICK_SCHEDULE, p.double_click == settings::kDoubleClickSchedule},
     };
-    if (!power::standby_allowed()) plan.greyed.push_back(kCmdStandby);
-    if (!power::hibernate_allowed()) plan.greyed.push_back(kCmdHibernate);
+    if (!power::standby_allowed()) plan.greyed.push_back(ID_STANDBY);
+    if (!power::hibernate_allowed()) plan.greyed.push_back(ID_HIBERNATE);
     plan.simplified = p.simplified_menu;
     return plan;
 }

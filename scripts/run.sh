@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Tries Vorlane safely: builds it when needed, makes a throwaway Wine prefix
+# with the sample BOOT.INI (three systems, 30-second menu, read-only, hidden
+# and system), first texts for the settings, an empty VORLANE.INI and the
+# power dry run on, and starts Vorlane in tray mode in a Wine desktop. With no
+# display it runs in Xvfb and writes a screenshot. Ctrl-C stops it all.
+#
+#   VORLANE_RUN_SECONDS=N   stop by itself after N seconds (for scripts)
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+bash scripts/bootstrap.sh || exit 1
+exe=build/win32/vorlane.exe
+if [ ! -f "$exe" ]; then
+  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target vorlane || exit 1
+fi
+
+demo="$top/build/demo"
+prefix="$demo/prefix"
+rm -rf "$demo" && mkdir -p "$demo"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+
+stop() {
+  trap - INT TERM EXIT
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  echo "Vorlane stopped."
+}
+trap 'stop; exit 0' INT TERM
+trap stop EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  sleep 1
+  headless=1
+else
+  headless=0
+fi
+
+echo "Preparing a Wine prefix in $prefix ..."
+wineboot --init >/dev/null 2>&1
+drive_c="$prefix/drive_c"
+cp scripts/sample/BOOT.INI "$drive_c/BOOT.INI"
+: > "$drive_c/VORLANE.INI"
+cp "$exe" "$drive_c/vorlane.exe"
+wine regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
+wine cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
+export VORLANE_POWER_LOG='C:\vorlane-power.log'
+
+cat <<TXT
+BOOT.INI:     $drive_c/BOOT.INI
+VORLANE.INI:  $drive_c/VORLANE.INI
+Power log:    $drive_c/vorlane-power.log  (restart, shut down, stand-by and
+              hibernate are written here instead of being carried out)
+Right-click the tray icon in the Wine desktop's taskbar. Ctrl-C stops.
+TXT
+
+wine explorer /desktop=Vorlane,1024x768 'C:\vorlane.exe' >/dev/null 2>&1 &
+
+if [ "$headless" = 1 ]; then
+  sleep 8
+  shot="$demo/screenshot.png"
+  import -display "$DISPLAY" -window root "$shot" 2>/dev/null && echo "Screenshot:   $shot"
+fi
+
+if [ -n "${VORLANE_RUN_SECONDS:-}" ]; then
+  sleep "$VORLANE_RUN_SECONDS"
+else
+  wait
+fi

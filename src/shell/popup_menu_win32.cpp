@@ -1,0 +1,52 @@
+#include <windows.h>
+
+#include "resource.h"
+#include "shell/shell_win32.h"
+
+namespace vorlane::shell {
+namespace {
+
+// Positions in the Advanced sub-menu that the simplified menu removes, last first.
+constexpr UINT kAdvancedRemovals[] = {10, 9, 8, 7, 6, 4, 3, 2};
+
+void trim_to_simplified(HMENU popup, UINT items_above) {
+    for (UINT command : {ID_SHUTDOWN, ID_STANDBY, ID_HIBERNATE, ID_ABOUT})
+        RemoveMenu(popup, command, MF_BYCOMMAND);
+    RemoveMenu(popup, items_above, MF_BYPOSITION);
+    HMENU advanced = GetSubMenu(popup, items_above + 1);
+    if (!advanced) return;
+    for (UINT position : kAdvancedRemovals) {
+        // RemoveMenu leaves a sub-menu alive; the Double-click one is destroyed here.
+        HMENU sub = GetSubMenu(advanced, position);
+        RemoveMenu(advanced, position, MF_BYPOSITION);
+        if (sub) DestroyMenu(sub);
+    }
+}
+
+}  // namespace
+
+void show_menu(HWND owner) {
+    POINT pointer;
+    GetCursorPos(&pointer);
+    HMENU loaded = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    if (!loaded) return;
+    HMENU popup = GetSubMenu(loaded, 0);
+
+    const MenuPlan plan = plan_menu(g_app);
+    for (UINT i = 0; i < plan.entries.size(); ++i)
+        InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, plan.entries[i].second,
+                    plan.entries[i].first.c_str());
+    if (plan.default_command) SetMenuDefaultItem(popup, plan.default_command, FALSE);
+    if (plan.no_entries)
+        InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_ENTRY_BASE, kNoEntriesText);
+    for (const auto& [command, checked] : plan.checks)
+        CheckMenuItem(popup, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    for (unsigned command : plan.greyed) EnableMenuItem(popup, command, MF_BYCOMMAND | MF_GRAYED);
+    if (plan.simplified)
+        trim_to_simplified(popup, plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size()));
+
+    TrackPopupMenu(popup, 0, pointer.x, pointer.y, 0, owner, nullptr);
+    DestroyMenu(loaded);  // takes the pop-up and its sub-menus with it
+}
+
+}  // namespace vorlane::shell
