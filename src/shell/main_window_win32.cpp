@@ -5,6 +5,10 @@
 #include "shell/shell_win32.h"
 
 namespace vorlane::shell {
+
+App g_app;
+HINSTANCE g_instance = nullptr;
+
 namespace {
 
 UINT g_taskbar_created = 0;

@@ -25,12 +25,10 @@ void trim_to_simplified(HMENU popup, UINT items_above) {
 
 }  // namespace
 
-void show_menu(HWND owner) {
-    POINT pointer;
-    GetCursorPos(&pointer);
-    HMENU loaded = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
-    if (!loaded) return;
-    HMENU popup = GetSubMenu(loaded, 0);
+HMENU build_menu(HMENU* loaded) {
+    *loaded = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    if (!*loaded) return nullptr;
+    HMENU popup = GetSubMenu(*loaded, 0);
 
     const MenuPlan plan = plan_menu(g_app);
     for (UINT i = 0; i < plan.entries.size(); ++i)
@@ -44,9 +42,16 @@ void show_menu(HWND owner) {
     for (unsigned command : plan.greyed) EnableMenuItem(popup, command, MF_BYCOMMAND | MF_GRAYED);
     if (plan.simplified)
         trim_to_simplified(popup, plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size()));
+    return popup;
+}
 
-    TrackPopupMenu(popup, 0, pointer.x, pointer.y, 0, owner, nullptr);
-    DestroyMenu(loaded);  // takes the pop-up and its sub-menus with it
+void show_menu(HWND owner) {
+    POINT pointer;
+    GetCursorPos(&pointer);
+    HMENU loaded = nullptr;
+    HMENU popup = build_menu(&loaded);
+    if (popup) TrackPopupMenu(popup, 0, pointer.x, pointer.y, 0, owner, nullptr);
+    if (loaded) DestroyMenu(loaded);  // takes the pop-up and its sub-menus with it
 }
 
 }  // namespace vorlane::shell

@@ -39,6 +39,9 @@ std::uint32_t shell_version(const char* library);
 
 // Builds the pop-up menu at the pointer, tracks it and destroys it.
 void show_menu(HWND owner);
+// Builds the pop-up menu as it is about to be shown and returns it; the
+// caller destroys *loaded, which holds it and all its sub-menus.
+HMENU build_menu(HMENU* loaded);
 
 // The shell's folder browser, showing files too, opened on the file that the
 // registry value names (1: Filename, 2: INI). Replaces `path` only when the

@@ -8,10 +8,6 @@
 #include "shell/shell_win32.h"
 
 namespace vorlane::shell {
-
-App g_app;
-HINSTANCE g_instance = nullptr;
-
 namespace {
 
 int run_tray_mode() {
