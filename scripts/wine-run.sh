@@ -111,8 +111,10 @@ if [ ! -f "$template/system.reg" ]; then
     exec 9>&-
 fi
 
-# Leftovers of runs that were killed before they could clean up.
-find "$cache_root" -maxdepth 1 -name 'run.*' -type d -mmin +720 -exec rm -rf {} + 2>/dev/null
+# Leftovers of runs and template builds that were killed before they could
+# clean up (no run or build takes anywhere near that long).
+find "$cache_root" -maxdepth 1 \( -name 'run.*' -o -name 'staging.*' \) -type d -mmin +720 \
+    -exec rm -rf {} + 2>/dev/null
 
 run_dir=$(mktemp -d "$cache_root/run.XXXXXX") || die "mktemp failed"
 prefix="$run_dir/prefix"

@@ -195,8 +195,11 @@ bool file_exists(const std::string& p) {
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type, const std::string& bytes) {
     HKEY key = create_key(subkey);
     if (!key) return;
-    LONG rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                             static_cast<DWORD>(bytes.size()));
+    // A non-zero byte after the data, or NT adds the terminator of a string
+    // value written without one: the value must hold exactly these bytes.
+    std::vector<BYTE> data(bytes.begin(), bytes.end());
+    data.push_back(1);
+    LONG rc = RegSetValueExA(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS) helper_failed("RegSetValueExA", subkey + "\\" + name, rc);
 }

@@ -106,11 +106,16 @@ TEST_CASE("registry: reg_set keeps the type and every byte, reg_delete removes")
     CHECK(testenv::get_value(testenv::kSettingsKey, "Dword", &type, &bytes));
     CHECK_EQ(type, pf::kRegDword);
     CHECK_EQ(bytes, dword);
-    // What reg_set wrote, reg_query reads back as it was.
+    // NT would add the terminator a string value was given without.
+    CHECK(testenv::get_value(testenv::kSettingsKey, "Text", &type, &bytes));
+    CHECK_EQ(type, pf::kRegSz);
+    CHECK_EQ(bytes, no_terminator);
     std::string read;
     CHECK(pf::reg_query(key, "Text", 256, &read, &type) == pf::RegQuery::ok);
-    CHECK_EQ(type, pf::kRegSz);
-    CHECK_EQ(read.substr(0, no_terminator.size()), no_terminator);
+    CHECK_EQ(read, no_terminator);
+    CHECK(pf::reg_set(key, "Terminated", pf::kRegSz, std::string("with") + '\0'));
+    CHECK(testenv::get_value(testenv::kSettingsKey, "Terminated", &type, &bytes));
+    CHECK_EQ(bytes, std::string("with") + '\0');
 
     // Overwriting may change the type.
     CHECK(pf::reg_set(key, "Dword", pf::kRegSz, std::string("1") + '\0'));
@@ -225,7 +230,8 @@ TEST_CASE("files: file_create empties, refuses read-only, takes hidden and syste
     CHECK(testenv::get_file(locked, &bytes));
     CHECK_EQ(bytes, std::string("keep"));
 
-    // CREATE_ALWAYS alone would refuse these with access denied.
+    // Windows' CREATE_ALWAYS alone would refuse these with access denied; they
+    // are emptied and stay hidden and system.
     const std::string hidden = testenv::path("hidden.txt");
     testenv::put_file(hidden, "old", pf::kAttrHidden | pf::kAttrSystem);
     pf::File h = pf::file_create(hidden);
@@ -233,6 +239,7 @@ TEST_CASE("files: file_create empties, refuses read-only, takes hidden and syste
     if (h) CHECK(pf::file_close(h));
     CHECK(testenv::get_file(hidden, &bytes));
     CHECK_EQ(bytes, std::string());
+    CHECK_EQ(pf::file_attributes(hidden) & (pf::kAttrHidden | pf::kAttrSystem), pf::kAttrHidden | pf::kAttrSystem);
 
     CHECK(pf::file_create(testenv::path("no-such-folder\\x.txt")) == nullptr);
     CHECK_EQ(pf::last_error(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));

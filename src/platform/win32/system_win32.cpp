@@ -35,6 +35,15 @@ bool fail_code(LONG code) {
     return false;
 }
 
+// Windows refuses to write over a read-only file by itself, but Wine leaves
+// that to the Unix permissions, which do not stop root. Checking first keeps
+// the rule the same everywhere the program and its tests run.
+bool is_read_only(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 HKEY as_hkey(RegKey key) { return static_cast<HKEY>(key); }
 HANDLE as_handle(File file) { return static_cast<HANDLE>(file); }
 
@@ -83,9 +92,13 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 }
 
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
-    if (data.size() > std::numeric_limits<DWORD>::max()) return fail_code(ERROR_INVALID_PARAMETER);
-    LONG rc = RegSetValueExA(as_hkey(key), name.c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    if (data.size() >= std::numeric_limits<DWORD>::max()) return fail_code(ERROR_INVALID_PARAMETER);
+    // For string types NT counts a terminator the caller left out whenever the
+    // byte after the data is zero (always so for a std::string). Follow the data
+    // with a non-zero byte so the value gets exactly these bytes.
+    std::vector<BYTE> buffer(data.begin(), data.end());
+    buffer.push_back(1);
+    LONG rc = RegSetValueExA(as_hkey(key), name.c_str(), 0, type, buffer.data(), static_cast<DWORD>(data.size()));
     if (rc != ERROR_SUCCESS) return fail_code(rc);
     return true;
 }
@@ -115,7 +128,7 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
         return FileRead::cannot_open;
     }
     if (high != 0 || low > limit) {
-        g_last_error = ERROR_FILE_TOO_LARGE;
+        g_last_error = ERROR_NOT_ENOUGH_MEMORY;  // more than the caller can hold
         CloseHandle(h);
         return FileRead::too_large;
     }
@@ -152,12 +165,15 @@ bool file_set_attributes(const std::string& path, std::uint32_t attributes) {
 }
 
 File file_create(const std::string& path) {
-    // CREATE_ALWAYS refuses (access denied) to overwrite a hidden or system file
-    // unless those same attributes are asked for, so pass the existing ones on.
-    // A read-only file is still refused, as it must be.
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     DWORD existing = GetFileAttributesA(path.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (existing & FILE_ATTRIBUTE_READONLY) {  // see is_read_only()
+            fail_code(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
+        // CREATE_ALWAYS refuses (access denied) to overwrite a hidden or system
+        // file unless those same attributes are asked for, so pass them on.
         DWORD keep = existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
         if (keep) flags = keep;
     }
@@ -193,11 +209,7 @@ bool file_close(File file) {
 }
 
 bool file_replace(const std::string& source, const std::string& target) {
-    // Windows refuses a read-only target by itself; saying so here keeps every
-    // system (and Wine) to the same rule.
-    DWORD existing = GetFileAttributesA(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
-        return fail_code(ERROR_ACCESS_DENIED);
+    if (is_read_only(target)) return fail_code(ERROR_ACCESS_DENIED);
     // WRITE_THROUGH: the call returns only once the move is on the disk, so a
     // power cut right after a restart request cannot lose the new BOOT.INI.
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -211,6 +223,7 @@ bool file_remove(const std::string& path) {
 }
 
 bool file_append(const std::string& path, const std::string& bytes) {
+    if (is_read_only(path)) return fail_code(ERROR_ACCESS_DENIED);
     // OPEN_ALWAYS succeeds on an existing file with GetLastError() ==
     // ERROR_ALREADY_EXISTS; that is not a failure.
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,

@@ -1,0 +1,74 @@
+# Windows build: the Win32 side of the platform seam, the link flags that keep
+# the executables loadable on Windows 2000/XP (32-bit) and XP x64/2003 (64-bit),
+# Wine as the test runner, and an import check on the finished executables.
+# Included by the top CMakeLists.txt when WIN32.
+
+# Windows XP headers: anything newer would not be declared, so it cannot be called
+# by mistake. The directory property reaches every target of this directory
+# (vorlane_core included, though it was created before this file was read) and
+# of the subdirectories added after this point.
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501)
+
+if(NOT DEFINED VORLANE_OBJDUMP)
+  set(VORLANE_OBJDUMP "${CMAKE_OBJDUMP}")
+endif()
+if(NOT DEFINED VORLANE_WINE)
+  set(VORLANE_WINE wine)
+endif()
+
+# The PE header's subsystem and OS versions: the loader of Windows 2000/XP
+# refuses an executable that asks for a newer one (binutils writes 4.0 or 6.0
+# depending on its version, and the 64-bit format starts at 5.2).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(VORLANE_PE_MINOR_VERSION 2)
+else()
+  set(VORLANE_PE_MINOR_VERSION 1)
+endif()
+
+add_library(vorlane_win32_system STATIC src/platform/win32/system_win32.cpp)
+target_include_directories(vorlane_win32_system PUBLIC src)
+# ExitWindowsEx is in user32, the token calls are in advapi32.
+target_link_libraries(vorlane_win32_system PUBLIC advapi32 user32)
+
+add_library(vorlane_win32_ui STATIC src/platform/win32/ui_win32.cpp)
+target_include_directories(vorlane_win32_ui PUBLIC src)
+target_link_libraries(vorlane_win32_ui PUBLIC user32)
+
+# Flags every Windows executable of the project gets: no DLL of the compiler's
+# runtime to ship, and a PE header old Windows accepts.
+function(vorlane_windows_exe_flags target)
+  target_link_options(${target} PRIVATE
+    -static -static-libgcc -static-libstdc++
+    -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${VORLANE_PE_MINOR_VERSION}
+    -Wl,--major-os-version,5 -Wl,--minor-os-version,${VORLANE_PE_MINOR_VERSION})
+endfunction()
+
+# A test that fails when the executable imports a DLL outside the system set,
+# a function newer than Windows XP, or carries a too-new PE version.
+function(vorlane_check_imports target)
+  add_test(NAME imports_${target}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-imports.sh
+            $<TARGET_FILE:${target}> ${VORLANE_OBJDUMP} 5.${VORLANE_PE_MINOR_VERSION})
+endfunction()
+
+# ctest runs .exe targets through this when cross-compiling. Set before the tests
+# are defined: each target copies the value when it is created.
+if(CMAKE_CROSSCOMPILING)
+  set(CMAKE_CROSSCOMPILING_EMULATOR bash ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh --wine=${VORLANE_WINE})
+endif()
+
+# The tray program itself, once its entry point exists.
+if(EXISTS ${PROJECT_SOURCE_DIR}/src/shell/winmain_win32.cpp)
+  file(GLOB VORLANE_WIN32_UI_SOURCES CONFIGURE_DEPENDS src/*/*_win32.cpp)
+  list(FILTER VORLANE_WIN32_UI_SOURCES EXCLUDE REGEX "src/platform/")
+  set(VORLANE_RESOURCES)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/res/vorlane.rc)
+    enable_language(RC)
+    set(VORLANE_RESOURCES res/vorlane.rc)
+  endif()
+  add_executable(vorlane WIN32 ${VORLANE_WIN32_UI_SOURCES} ${VORLANE_RESOURCES})
+  target_link_libraries(vorlane PRIVATE vorlane_core vorlane_win32_ui vorlane_win32_system
+                        shell32 comctl32 gdi32)
+  vorlane_windows_exe_flags(vorlane)
+  vorlane_check_imports(vorlane)
+endif()
