@@ -68,7 +68,7 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/src/shell/winmain_win32.cpp)
   endif()
   add_executable(vorlane WIN32 ${VORLANE_WIN32_UI_SOURCES} ${VORLANE_RESOURCES})
   target_link_libraries(vorlane PRIVATE vorlane_core vorlane_win32_ui vorlane_win32_system
-                        shell32 comctl32 gdi32)
+                        shell32 comctl32 gdi32 ole32)
   vorlane_windows_exe_flags(vorlane)
   vorlane_check_imports(vorlane)
 endif()
