@@ -35,7 +35,9 @@ int run_tray_mode() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     using namespace vorlane::shell;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES};
+    // The up-down class too: the Schedule dialog's spin control is not
+    // registered by every comctl32 on its own.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     start_up(g_app);
     g_instance = instance;

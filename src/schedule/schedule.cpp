@@ -1,0 +1,250 @@
+#include "schedule/schedule.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "settings/settings_store.h"
+
+namespace vorlane::schedule {
+namespace {
+
+const char* const kEnabledText = "Enabled";
+const char* const kDisabledText = "Disabled";
+const char* const kTrueText = "True";
+const char* const kFalseText = "False";
+
+struct ModeRow {
+    unsigned mode;
+    const char* text;
+    const char* verb;
+    unsigned command;  // 0: an entry command, looked up by name
+};
+// In the order a stored text is compared with them.
+const ModeRow kModes[] = {
+    {kModeRestart, "Restart", "restart", 0},
+    {kModeRestartTo, "Restart to", "restart", 0},
+    {kModeShutDown, "Shut down", "shut down", kShutDownCommand},
+    {kModeStandBy, "Stand by", "go in stand-by", kStandByCommand},
+    {kModeHibernate, "Hibernate", "hibernate", kHibernateCommand},
+};
+
+const ModeRow* find_mode(unsigned mode) {
+    for (const ModeRow& row : kModes)
+        if (row.mode == mode) return &row;
+    return nullptr;
+}
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One integer as the date and time texts hold it: blanks, an optional sign,
+// at least one digit. Kept modulo 2^16 as it is stored; unsigned arithmetic
+// keeps exactly the low bits of any length of digits.
+bool scan_number(const std::string& text, std::size_t& at, std::uint16_t* value) {
+    while (at < text.size() && is_blank(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    const std::size_t first_digit = at;
+    std::uint32_t number = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+        number = number * 10u + static_cast<std::uint32_t>(text[at++] - '0');
+    if (at == first_digit) return false;
+    if (negative) number = 0u - number;
+    *value = static_cast<std::uint16_t>(number & 0xFFFFu);
+    return true;
+}
+
+// Numbers separated by single characters that follow the digits directly.
+// Trailing text after the last number is ignored.
+bool scan_numbers(const std::string& text, char separator, std::uint16_t* out, std::size_t count) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            if (at >= text.size() || text[at] != separator) return false;
+            ++at;
+        }
+        if (!scan_number(text, at, &out[i])) return false;
+    }
+    return true;
+}
+
+// Leading blanks, an optional sign, decimal digits up to the first other
+// character; no digits give 0. Saturates instead of overflowing.
+std::int32_t scan_timeout(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size() && is_blank(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t number = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        number = number * 10 + (text[at++] - '0');
+        if (number > limit) number = limit;
+    }
+    return static_cast<std::int32_t>(negative ? -number : number);
+}
+
+std::string read_value(const char* name) {
+    std::string text;
+    settings::read_setting(name, &text);
+    return text;
+}
+
+std::string cut_name(const std::string& name) {
+    return name.size() > kMaxRestartToNameChars ? name.substr(0, kMaxRestartToNameChars) : name;
+}
+
+// The first entry, in table order, whose name equals `name` exactly; the
+// entry count when none does. An empty name stands for "no entry" (a blank
+// line in the section loads as a nameless entry), so it never matches.
+std::size_t entry_index(const bootini::BootTable& table, const std::string& name) {
+    if (name.empty()) return table.entries.size();
+    for (std::size_t i = 0; i < table.entries.size(); ++i)
+        if (table.entries[i].name == name) return i;
+    return table.entries.size();
+}
+
+std::string two_digits(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u", value);
+    return text;
+}
+
+}  // namespace
+
+void load_schedule(Schedule& record) {
+    // Read in this order, each into a fresh buffer: a value that is missing
+    // or unreadable counts as empty.
+    const std::string status = read_value(kStatusValue);
+    const std::string date = read_value(kDateValue);
+    const std::string time = read_value(kTimeValue);
+    const std::string mode = read_value(kModeValue);
+    const std::string name = read_value(kRestartToNameValue);
+    const std::string force = read_value(kForceValue);
+    const std::string warning = read_value(kShowWarningValue);
+    const std::string timeout = read_value(kWarningTimeoutValue);
+
+    record.enabled = status == kEnabledText;
+
+    // Month, day, year; hour, minute. A date or time that does not scan in
+    // full leaves the whole moment unset (month and day 0), so it is never
+    // due: firing at midnight for a lost time would be worse than not at all.
+    std::uint16_t d[3] = {0, 0, 0};
+    std::uint16_t t[2] = {0, 0};
+    if (scan_numbers(date, '/', d, 3) && scan_numbers(time, ':', t, 2)) {
+        record.month = d[0];
+        record.day = d[1];
+        record.year = d[2];
+        record.hour = t[0];
+        record.minute = t[1];
+    } else {
+        record.month = record.day = record.year = record.hour = record.minute = 0;
+    }
+
+    for (const ModeRow& row : kModes) {
+        if (mode == row.text) {
+            record.mode = row.mode;
+            break;
+        }
+    }
+
+    record.restart_to_name = cut_name(name);
+    record.force_terminate = force == kTrueText;
+    record.show_warning = warning == kTrueText;
+    record.warning_timeout = scan_timeout(timeout);
+}
+
+bool is_due(const Schedule& record, const platform::LocalTime& now) {
+    return now.month == record.month && now.day == record.day && now.year == record.year &&
+           now.hour == record.hour && now.minute == record.minute;
+}
+
+bool schedule_due(Schedule& record) {
+    load_schedule(record);
+    return is_due(record, platform::local_time());
+}
+
+std::string warning_format(unsigned mode) {
+    const ModeRow* row = find_mode(mode);
+    if (!row) return std::string();
+    const std::string verb = row->verb;
+    return "The system will " + verb + " in %d seconds. Press OK\nto " + verb +
+           " immediately or Cancel to abort.";
+}
+
+bool schedule_command(const Schedule& record, const bootini::BootTable& table, unsigned* command) {
+    const ModeRow* row = find_mode(record.mode);
+    if (!row) return false;
+    if (row->command != 0) {
+        *command = row->command;
+        return true;
+    }
+    const std::string& name = record.mode == kModeRestart ? table.current_default : record.restart_to_name;
+    // The main window accepts entry commands below base + entry count only, so
+    // the entry count itself stands for "no such entry" and is ignored there.
+    *command = ID_ENTRY_BASE + static_cast<unsigned>(entry_index(table, name));
+    return true;
+}
+
+void carry_out_schedule(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui) {
+    load_schedule(record);
+    if (!record.enabled) return;
+
+    const std::uint16_t moment[5] = {record.year, record.month, record.day, record.hour, record.minute};
+    if (record.fired && std::equal(moment, moment + 5, record.fired_moment)) return;
+    record.fired = true;
+    std::copy(moment, moment + 5, record.fired_moment);
+
+    // Disabled before the warning: the ticks that reach us again while the
+    // box is open (and every later tick of this minute) find nothing to do.
+    settings::write_setting(kStatusValue, kDisabledText);
+
+    // Those nested ticks also reload the shared record; act on what was
+    // loaded for this warning, not on what a later load may have found.
+    const Schedule fired = record;
+
+    if (fired.show_warning && fired.mode != kModeNone && ui.warn) {
+        if (ui.warn(warning_format(fired.mode), fired.warning_timeout) == kWarningCancelled) return;
+    }
+
+    // The table is read only now: it may have been reloaded while the box was open.
+    unsigned command = 0;
+    if (schedule_command(fired, table, &command) && ui.send_command) ui.send_command(command);
+}
+
+bool schedule_tick(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui) {
+    if (!schedule_due(record)) return false;
+    carry_out_schedule(record, table, ui);
+    return true;
+}
+
+std::string mode_text(unsigned mode) {
+    const ModeRow* row = find_mode(mode);
+    return row ? row->text : std::string();
+}
+
+std::vector<ScheduleText> schedule_texts(const Schedule& record) {
+    char year[16];
+    std::snprintf(year, sizeof year, "%04u", static_cast<unsigned>(record.year));
+    char timeout[16];
+    std::snprintf(timeout, sizeof timeout, "%ld", static_cast<long>(record.warning_timeout));
+    return {
+        {kStatusValue, record.enabled ? kEnabledText : kDisabledText},
+        {kDateValue, two_digits(record.month) + "/" + two_digits(record.day) + "/" + year},
+        {kTimeValue, two_digits(record.hour) + ":" + two_digits(record.minute)},
+        {kModeValue, mode_text(record.mode)},
+        {kRestartToNameValue, cut_name(record.restart_to_name)},
+        {kForceValue, record.force_terminate ? kTrueText : kFalseText},
+        {kShowWarningValue, record.show_warning ? kTrueText : kFalseText},
+        {kWarningTimeoutValue, timeout},
+    };
+}
+
+void save_schedule(const Schedule& record) {
+    for (const ScheduleText& value : schedule_texts(record)) settings::write_setting(value.name, value.text);
+}
+
+}  // namespace vorlane::schedule
