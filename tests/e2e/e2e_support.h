@@ -1,109 +1,155 @@
-// What the end-to-end tests share: a world on the real registry and file
-// system (each run of a test program gets its own Wine prefix, so it may
-// create keys the product itself never creates), starting vorlane.exe and
-// waiting for it, and closing the message boxes it shows.
+// Shared by the end-to-end tests: a world on the real registry and file system (each
+// test program has a throwaway Wine prefix), and vorlane.exe started, watched and ended.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/check.h"
+
 namespace e2e {
 
-constexpr const char* kSettingsKey = "Software\\Ostrevan\\Vorlane";
+constexpr DWORD kLocked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kBoxCaption = "Vorlane";
-constexpr const char* kMainTitle = "About Vorlane";
-constexpr const char* kDialogClass = "#32770";
-constexpr const char* kMenuClass = "#32768";
-constexpr UINT kTrayCallback = WM_APP + 100;
+inline std::string g_vorlane;
+
+inline void set_value(HKEY root, const char* key, const char* name, const char* value) {  // null deletes
+    HKEY handle = nullptr;
+    CHECK(RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) == ERROR_SUCCESS);
+    if (!value) RegDeleteValueA(handle, name);
+    else CHECK(!RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE*)value, (DWORD)std::strlen(value) + 1));
+    RegCloseKey(handle);
+}
+
+inline void set_setting(const char* name, const char* value) {
+    set_value(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", name, value);
+}
+
+inline std::string read(const std::string& path) {  // "" when missing
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+inline void write(const std::string& path, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    CHECK_MSG(std::ofstream(path, std::ios::binary) << bytes, path);
+    CHECK(SetFileAttributesA(path.c_str(), attributes));
+}
+
+// XP, 2000 and Server on partitions 1 to 3: sorted by name they are 2000, Server, XP.
+inline std::string boot_ini(int default_partition) {
+    const std::string arc = "multi(0)disk(0)rdisk(0)partition(";
+    return "[boot loader]\r\ntimeout=30\r\ndefault=" + arc + std::to_string(default_partition) +
+           ")\\WINDOWS\r\n[operating systems]\r\n" + arc + "1)\\WINDOWS=\"Microsoft Windows XP Professional\" " +
+           "/noexecute=optin /fastdetect\r\n" + arc + "2)\\WINDOWS=\"Microsoft Windows 2000 Professional\"\r\n" +
+           arc + "3)\\WINDOWS=\"Microsoft Windows Server 2003, Standard\" /fastdetect\r\n";
+}
+
+struct World { std::string boot_ini, vorlane_ini, power_log; };
+
+// A fresh folder with BOOT.INI and an empty VORLANE.INI, no settings but their
+// paths, no Run value, and the dry-run log named for child processes.
+inline World make_world(const std::string& boot_ini, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    static int count = 0;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = temp + std::string("e2e") + std::to_string(++count) + "\\";
+    CHECK(CreateDirectoryA(folder.c_str(), nullptr));
+    World world{folder + "BOOT.INI", folder + "VORLANE.INI", folder + "power.log"};
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane");
+    set_value(HKEY_CURRENT_USER, kRunKey, "Vorlane", nullptr);
+    set_setting("Filename", world.boot_ini.c_str());
+    set_setting("INI", world.vorlane_ini.c_str());
+    write(world.boot_ini, boot_ini, attributes);
+    write(world.vorlane_ini, "");
+    SetEnvironmentVariableA("VORLANE_POWER_LOG", world.power_log.c_str());
+    return world;
+}
+
+// Wine's tray takes seconds to drop its last icon; one of ours is never the last.
+inline void keep_tray_populated() {
+    NOTIFYICONDATAA data = {NOTIFYICONDATAA_V2_SIZE};
+    data.hWnd = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    data.uFlags = NIF_ICON;
+    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    CHECK(Shell_NotifyIconA(NIM_ADD, &data));
+}
+
+// The process's first top-level window of this class and title (any title when null).
+inline HWND find(DWORD pid, const char* window_class, const char* title = "About Vorlane") {
+    HWND window = nullptr;
+    for (DWORD owner = 0; (window = FindWindowExA(nullptr, window, window_class, title));)
+        if (GetWindowThreadProcessId(window, &owner), owner == pid) break;
+    return window;
+}
+
+// Answers a shown "Vorlane" box of the process with OK, which hides it at once, and keeps its text.
+inline void close_box(DWORD pid, std::vector<std::string>& texts) {
+    HWND box = find(pid, "#32770", "Vorlane");
+    char text[1024] = {};
+    if (!IsWindowVisible(box)) return;
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    texts.push_back(text);
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 // Long enough for a first start under Wine, which may have to start the desktop.
-constexpr DWORD kRunTimeoutMs = 20000;
+template <class Done>
+bool until(Done done, DWORD timeout_ms = 20000) {
+    for (DWORD begin = GetTickCount(); !done(); Sleep(20))
+        if (GetTickCount() - begin > timeout_ms) return false;
+    return true;
+}
 
-// ---- Files and registry ----
+struct Child { PROCESS_INFORMATION info = {}; HWND main = nullptr; };
 
-struct World {
-    std::string folder;  // ends with a backslash
-    std::string boot_ini;
-    std::string vorlane_ini;
-    std::string power_log;
-};
+// Starts vorlane.exe; with `tray`, waits for its main window.
+inline Child start(const std::string& arguments, bool tray = true) {
+    Child child;
+    std::string command = "\"" + g_vorlane + "\" " + arguments;
+    STARTUPINFOA startup = {sizeof startup};
+    CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &child.info));
+    CloseHandle(child.info.hThread);
+    if (tray) until([&] { return (child.main = find(child.info.dwProcessId, "#32770")) != nullptr; });
+    return child;
+}
 
-// A fresh folder with BOOT.INI (given bytes and attributes) and an empty
-// VORLANE.INI; the settings key holds the first texts of every value, with
-// Filename and INI pointing into the folder; no Run value; the dry-run log is
-// named in this process's environment, so children inherit it.
-World make_world(const std::string& boot_ini_bytes, DWORD boot_ini_attributes = FILE_ATTRIBUTE_NORMAL);
+struct Ended { bool ended = false, tray = false; DWORD code = 1; std::vector<std::string> boxes; };
 
-void set_setting(const char* name, const char* value);
-void set_string(HKEY root, const char* subkey, const char* name, const char* value);
-void delete_value(HKEY root, const char* subkey, const char* name);
+// Waits for the end, answering boxes; a main window means tray mode, so it is noted and closed.
+inline Ended wait(Child& child) {
+    Ended result;
+    result.ended = until([&] {
+        close_box(child.info.dwProcessId, result.boxes);
+        if (HWND main = find(child.info.dwProcessId, "#32770"))
+            result.tray = result.tray || PostMessageA(main, WM_CLOSE, 0, 0);
+        return WaitForSingleObject(child.info.hProcess, 0) == WAIT_OBJECT_0;
+    });
+    CHECK_MSG(result.ended, "vorlane.exe did not end in time");
+    GetExitCodeProcess(child.info.hProcess, &result.code);
+    TerminateProcess(child.info.hProcess, 1);
+    CloseHandle(child.info.hProcess);
+    return result;
+}
 
-bool read_file(const std::string& path, std::string* bytes);
-void write_file(const std::string& path, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
-// The file's lines without their CR LF; none when it does not exist.
-std::vector<std::string> log_lines(const std::string& path);
+inline Ended run(const std::string& arguments) {
+    Child child = start(arguments, false);
+    return wait(child);
+}
 
-// BOOT.INI in the sample's layout, naming `default_arc` as the default.
-std::string sample_boot_ini(const std::string& default_arc);
-
-bool running_under_wine();
-
-// Wine's notification area takes two seconds to remove its last icon. An icon
-// of the test program's own, added once, keeps the program's from being last.
-void keep_tray_populated();
-
-// ---- Windows of a process ----
-
-struct Box {
-    HWND window;
-    std::string text;
-};
-
-// The first top-level window of the process with this class and title (any title when null).
-HWND find_window(DWORD pid, const char* window_class, const char* title);
-
-// Closes every "Vorlane" message box of the process with its OK button,
-// recording each box once in `seen`.
-void close_boxes(DWORD pid, std::vector<Box>& seen);
-
-// ---- Starting the program ----
-
-// The program under test (a Windows path), set by main from its argument.
-extern std::string g_vorlane;
-// Converts a Unix path, as CMake hands it over, for CreateProcess under Wine.
-std::string windows_path(const std::string& path);
-
-struct Child {
-    HANDLE process = nullptr;
-    DWORD pid = 0;
-};
-
-// Starts vorlane.exe with the text after its name. With `dry_run` off the
-// power log is taken out of the environment; only "-b" is accepted then,
-// since a real restart or shut-down would end the whole Wine session.
-Child start(const std::string& arguments, bool dry_run = true);
-
-struct Ended {
-    bool ended = false;  // false: killed at the time-out
-    DWORD exit_code = 0;
-    bool main_window_seen = false;
-    std::vector<Box> boxes;
-};
-
-// Waits for the child to end, closing its message boxes on the way. A main
-// window that shows up (tray mode) is recorded and asked to close, so that a
-// wrong tray mode fails fast instead of at the time-out.
-Ended wait(Child& child, DWORD timeout_ms = kRunTimeoutMs);
-Ended run(const std::string& arguments, bool dry_run = true);
-
-// Waits for the child's main window; nullptr at the time-out.
-HWND wait_for_main_window(const Child& child, DWORD timeout_ms = kRunTimeoutMs);
-// Waits for a window of the child's process with this class; nullptr at the time-out.
-HWND wait_for_window(const Child& child, const char* window_class, DWORD timeout_ms);
-bool still_running(const Child& child);
-// Ends a child that is left over after a failed case.
-void kill(Child& child);
+// main() of the programs that start vorlane.exe, named by a Unix path.
+inline int run_cases(int argc, char** argv) {
+    if (argc < 2) return 2;
+    g_vorlane = std::string("Z:") + argv[1];  // Wine maps the Unix root to Z:
+    std::replace(g_vorlane.begin(), g_vorlane.end(), '/', '\\');
+    keep_tray_populated();
+    return check::run_all(argc - 1, argv + 1);
+}
 
 }  // namespace e2e
