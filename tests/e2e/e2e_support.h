@@ -59,7 +59,8 @@ inline World make_world(const std::string& boot_ini, DWORD attributes = FILE_ATT
     static int count = 0;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string folder = temp + std::string("e2e") + std::to_string(++count) + "\\";
+    const std::string folder =
+        temp + std::string("e2e") + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count) + "\\";
     CHECK(CreateDirectoryA(folder.c_str(), nullptr));
     World world{folder + "BOOT.INI", folder + "VORLANE.INI", folder + "power.log"};
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane");

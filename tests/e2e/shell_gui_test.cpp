@@ -138,6 +138,40 @@ TEST_CASE("tray icon: the shell library's version decides the tip limit") {
     CHECK_EQ(shell::shell_version("kernel32.dll"), 0u);  // loads, but has no DllGetVersion
 }
 
+// Run in a child started under another Windows version (Wine reads it at start-up):
+// writes the tooltip for a short default name and for a 200-character one.
+int write_tooltips(const char* out) {
+    start_program(e2e::boot_ini(1));
+    const std::uint32_t version = shell::shell_version("shell32.dll");
+    std::string tips = shell::cut_tip(shell::tooltip_text(shell::g_app), version) + "|";
+    shell::g_app.table.current_default = std::string(200, 'n');
+    tips += shell::cut_tip(shell::tooltip_text(shell::g_app), version);
+    e2e::write(out, tips);
+    return 0;
+}
+
+TEST_CASE("tooltip: the layout follows the Windows version, the cut the shell library") {
+    const std::string cut(127, 'n');  // Wine's shell32 is 6.0: the 128-byte tip
+    const struct { const char* windows; std::string tips; } rows[] = {
+        {"winxp", "Microsoft Windows XP Professional\nDouble-click disabled|" + cut},
+        {"win2k", "Microsoft Windows XP Professional (Double-click disabled)|" + cut},
+    };
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    for (const auto& row : rows) {
+        e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", row.windows);
+        const std::string out = e2e::make_world("").boot_ini + ".tips";
+        std::string command = "\"" + std::string(self) + "\" --tooltips \"" + out + "\"";
+        STARTUPINFOA startup = {sizeof startup};
+        PROCESS_INFORMATION child = {};
+        CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &child));
+        CHECK_EQ(WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
+        CloseHandle(child.hProcess), CloseHandle(child.hThread);
+        CHECK_EQ(e2e::read(out), row.tips);
+    }
+    e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", nullptr);
+}
+
 }  // namespace
 
 HMENU e2e_load_menu(HINSTANCE instance, LPCSTR name) {
@@ -157,6 +191,7 @@ HANDLE e2e_load_image(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy
 
 int main(int argc, char** argv) {
     shell::g_instance = GetModuleHandleA(nullptr);
+    if (argc > 2 && !std::strcmp(argv[1], "--tooltips")) return write_tooltips(argv[2]);
     e2e::keep_tray_populated();
     CloseHandle(CreateThread(nullptr, 0, answer_boxes, nullptr, 0, nullptr));  // this thread runs the shell code
     g_no_powrprof = argc > 1 && !std::strcmp(argv[1], "--no-powrprof");
