@@ -38,7 +38,7 @@ target_link_libraries(vorlane_win32_ui PUBLIC user32)
 # runtime to ship, and a PE header old Windows accepts.
 function(vorlane_windows_exe_flags target)
   target_link_options(${target} PRIVATE
-    -static -static-libgcc -static-libstdc++
+    -static -static-libgcc -static-libstdc++ $<$<CONFIG:MinSizeRel>:-s>
     -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${VORLANE_PE_MINOR_VERSION}
     -Wl,--major-os-version,5 -Wl,--minor-os-version,${VORLANE_PE_MINOR_VERSION})
 endfunction()
