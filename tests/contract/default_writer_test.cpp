@@ -53,60 +53,36 @@ TEST_CASE("default writer: round trip keeps every byte but the default line") {
     CHECK_EQ(again.current_default, "Windows XP");
 }
 
-TEST_CASE("default writer: every default line is rewritten, in any spelling") {
-    testenv::reset();
-    const std::string p = fixture::put_boot_ini(
-        "[boot loader]\nDEFAULT = x\n[other]\ndefaultish=y\n[operating systems]\nA=\"One\"\nB=\"Two\"\n");
-    BootTable t;
-    load_boot_table(t);
-    CHECK(set_default_entry(t, 1));
-    CHECK_EQ(fixture::file_text(p),
-             "[boot loader]\ndefault=B\n[other]\ndefault=B\n[operating systems]\nA=\"One\"\nB=\"Two\"\n");
-
-    // An entry made of a whole line (no separator) does not add a line.
-    fixture::put_boot_ini("default=A\n[operating systems]\nA=\"One\"\n\n; comment\n");
-    load_boot_table(t);
-    CHECK(set_default_entry(t, 1));
-    CHECK_EQ(fixture::file_text(p), "default=\n[operating systems]\nA=\"One\"\n\n; comment\n");
-    CHECK(set_default_entry(t, 2));
-    CHECK_EQ(fixture::file_text(p), "default=;\n[operating systems]\nA=\"One\"\n\n; comment\n");
-
-    // Without a default line the file comes back unchanged.
-    const std::string plain = "[operating systems]\nA=\"One\"\n";
-    fixture::put_boot_ini(plain);
-    load_boot_table(t);
-    CHECK(set_default_entry(t, 0));
-    CHECK_EQ(fixture::file_text(p), plain);
+TEST_CASE("default writer: every default line is rewritten; a whole-line entry adds no line") {
+    const std::string os = "[operating systems]\nA=\"One\"\n";
+    struct Row { std::string before; std::size_t index; std::string after; } rows[] = {
+        {"[boot loader]\nDEFAULT = x\n[other]\ndefaultish=y\n" + os + "B=\"Two\"\n", 1,
+         "[boot loader]\ndefault=B\n[other]\ndefault=B\n" + os + "B=\"Two\"\n"},
+        {"default=A\n" + os + "\n; comment\n", 1, "default=\n" + os + "\n; comment\n"},
+        {"default=A\n" + os + "\n; comment\n", 2, "default=;\n" + os + "\n; comment\n"},
+        {os, 0, os},  // without a default line the file comes back unchanged
+    };
+    for (const Row& r : rows) {
+        testenv::reset();
+        BootTable t = fixture::load(r.before);
+        CHECK_MSG(set_default_entry(t, r.index) && fixture::file_text(t.path) == r.after, check::show(r.after));
+    }
 }
 
-TEST_CASE("default writer: a protected BOOT.INI keeps its attributes") {
+TEST_CASE("default writer: a protected BOOT.INI keeps its attributes; a too long ARC path is refused") {
     testenv::reset();
-    const std::uint32_t protected_attrs =
-        platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
-    const std::string p = fixture::put_boot_ini(fixture::kThreeSystems, protected_attrs);
+    const std::uint32_t protected_attrs = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
+    const std::string arc245(245, 'a'),
+        text = "default=x\n[operating systems]\n" + arc245 + "=\"A\"\n" + std::string(246, 'b') + "=\"B\"\n";
+    const std::string p = fixture::put_boot_ini(text, protected_attrs);
     BootTable t;
     load_boot_table(t);
-    CHECK(set_default_entry(t, 2));
-    CHECK_EQ(platform::file_attributes(p) & 0x7u, protected_attrs);
-    load_boot_table(t);
-    CHECK_EQ(t.current_default, "Microsoft Windows");
-    CHECK_EQ(testenv::sandbox_files(), std::vector<std::string>{"BOOT.INI"});
-}
-
-TEST_CASE("default writer: an ARC path too long for a table line is refused") {
-    testenv::reset();
-    const std::string arc245(245, 'a'), arc246(246, 'b');
-    const std::string text = "default=x\n[operating systems]\n" + arc245 + "=\"A\"\n" + arc246 + "=\"B\"\n";
-    const std::string p = fixture::put_boot_ini(text);
-    BootTable t;
-    load_boot_table(t);
-    CHECK_EQ(t.entries.size(), 2u);
     std::uint32_t error = 0;
-    CHECK(!set_default_entry(t, 1, &error));
+    CHECK(!set_default_entry(t, 1, &error) && !set_default_entry(t, 5));  // 246 characters; out of range
     CHECK_EQ(error, kErrorInvalidData);
     CHECK_EQ(fixture::file_text(p), text);
     CHECK(set_default_entry(t, 0));
-    const std::string first = fixture::file_text(p).substr(0, kLineChars);
-    CHECK_EQ(first, "default=" + arc245 + "\n");  // exactly one full table line
-    CHECK(!set_default_entry(t, 5));  // out of range
+    CHECK_EQ(fixture::file_text(p).substr(0, kLineChars), "default=" + arc245 + "\n");  // one full table line
+    CHECK_EQ(platform::file_attributes(p) & 0x7u, protected_attrs);
+    CHECK_EQ(testenv::sandbox_files(), std::vector<std::string>{"BOOT.INI"});
 }

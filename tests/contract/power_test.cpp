@@ -12,6 +12,7 @@ TEST_CASE("power: force comes from the caller or from exactly True") {
         {nullptr, true, power::kEwxReboot, "ExitWindowsEx flags=6"},
         {"True", false, power::kEwxReboot, "ExitWindowsEx flags=6"},
         {"true", false, power::kEwxReboot, "ExitWindowsEx flags=2"},
+        {"True ", false, power::kEwxReboot, "ExitWindowsEx flags=2"},
         {"False", true, power::kEwxPowerOff, "ExitWindowsEx flags=12"},
         {"True", false, power::kEwxShutdown | power::kEwxPowerOff, "ExitWindowsEx flags=13"},
     };

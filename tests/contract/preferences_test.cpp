@@ -26,10 +26,7 @@ TEST_CASE("preferences: load reads exact texts and the Run value's presence") {
     testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, "anything");
     Preferences p;
     load_preferences(p);
-    CHECK(p.maintain_default);
-    CHECK(!p.sort_list);
-    CHECK(p.simplified_menu);
-    CHECK(p.run_at_startup);
+    CHECK(p.maintain_default && !p.sort_list && p.simplified_menu && p.run_at_startup);
     CHECK_EQ(p.double_click, kDoubleClickShutdown);
 
     testenv::put_text("DoubleClickMode", "lower case");
@@ -41,43 +38,29 @@ TEST_CASE("preferences: load reads exact texts and the Run value's presence") {
 
 TEST_CASE("preferences: save writes every existing value and clears VORLANE.INI when not maintained") {
     testenv::reset();
-    const char* names[] = {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"};
-    for (const char* n : names) testenv::put_text(n, "");
-    const std::string ini = testenv::path("VORLANE.INI");
+    for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"}) testenv::put_text(n, "");
+    const std::string ini = testenv::path("VORLANE.INI"), saved = "[Config]\r\nDefault=Old\r\n";
     testenv::put_text("INI", ini);
-    testenv::put_file(ini, "[Config]\r\nDefault=Old\r\n");
-
+    testenv::put_file(ini, saved);
     Preferences p;
-    p.sort_list = true;
+    p.sort_list = p.run_at_startup = true;
     p.double_click = kDoubleClickSchedule;
-    p.run_at_startup = true;
     save_preferences(p);
     std::uint32_t type = 0;
     std::string v;
     struct Row { const char* name; const char* text; } rows[] = {
-        {"MaintainDefault", "False"}, {"SortList", "True"}, {"UseSimplifiedMenu", "False"},
-        {"DoubleClickMode", "Schedule"}};
-    for (const auto& r : rows) {
-        CHECK(testenv::get_value(testenv::kSettingsKey, r.name, &type, &v));
-        CHECK_MSG(v == r.text, r.name);
-    }
-    std::string bytes = "x";
-    CHECK(testenv::get_file(ini, &bytes));
-    CHECK_EQ(bytes, "");
-    CHECK(testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
-    CHECK_EQ(type, platform::kRegSz);
+        {"MaintainDefault", "False"}, {"SortList", "True"}, {"UseSimplifiedMenu", "False"}, {"DoubleClickMode", "Schedule"}};
+    for (const auto& r : rows) CHECK_MSG(testenv::get_value(testenv::kSettingsKey, r.name, &type, &v) && v == r.text, r.name);
+    CHECK(testenv::get_file(ini, &v) && v.empty());
+    CHECK(testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v) && type == platform::kRegSz);
     CHECK_EQ(v, platform::module_path());
 
-    testenv::put_file(ini, "[Config]\r\nDefault=Old\r\n");
+    testenv::put_file(ini, saved);
+    testenv::remove_value(testenv::kSettingsKey, "SortList");
     p.maintain_default = true;
     p.run_at_startup = false;
     save_preferences(p);
-    CHECK(testenv::get_file(ini, &bytes));
-    CHECK_EQ(bytes, "[Config]\r\nDefault=Old\r\n");
+    CHECK(testenv::get_file(ini, &v) && v == saved);
     CHECK(!testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
-
-    // A missing value is never created.
-    testenv::remove_value(testenv::kSettingsKey, "SortList");
-    save_preferences(p);
-    CHECK(!testenv::get_value(testenv::kSettingsKey, "SortList", &type, &v));
+    CHECK(!testenv::get_value(testenv::kSettingsKey, "SortList", &type, &v));  // a missing value is never created
 }

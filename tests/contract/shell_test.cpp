@@ -11,14 +11,15 @@ using fixture::Lines;
 
 namespace {
 
+const char* kXp = "Microsoft Windows XP Professional";
+
 App started(const std::string& boot_ini = fixture::kThreeSystems) {
     testenv::reset();
     fixture::enable_power_log();
     fixture::put_boot_ini(boot_ini);
     testenv::put_text("INI", testenv::path("VORLANE.INI"));
     testenv::put_file(testenv::path("VORLANE.INI"), "");
-    for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"})
-        testenv::put_text(n, "");
+    for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"}) testenv::put_text(n, "");
     App app;
     start_up(app);
     return app;
@@ -32,8 +33,10 @@ std::string current_default_on_disk() {
 
 }  // namespace
 
-TEST_CASE("command line: switches, slashes and the force flag") {
-    struct Row { const char* line; bool running; Outcome outcome; Lines log; } rows[] = {
+TEST_CASE("command line: switches, slashes, the force flag and -r") {
+    struct Row {
+        const char* line; bool running; Outcome outcome; Lines log; const char* chosen = kXp; bool sorted = false;
+    } rows[] = {
         {"", false, Outcome::tray_mode, {}},
         {"", true, Outcome::close_running_copy, {}},
         {"  \t-s", false, Outcome::ended, {"ExitWindowsEx flags=8"}},
@@ -52,22 +55,13 @@ TEST_CASE("command line: switches, slashes and the force flag") {
         {"-z", true, Outcome::close_running_copy, {}},
         {"-r \"Microsoft Windows\"", false, Outcome::tray_mode, {}},  // names carry no quotes
         {"-r microsoft", false, Outcome::tray_mode, {}},                // case-sensitive
-    };
-    for (const auto& r : rows) {
-        App app = started();
-        CHECK_MSG(run_command_line(app, r.line, r.running) == r.outcome, r.line);
-        CHECK_MSG(fixture::power_log() == r.log, r.line);
-    }
-}
-
-TEST_CASE("command line: -r restarts into the first entry that contains the name") {
-    struct Row { const char* line; bool sorted; const char* chosen; const char* flags; } rows[] = {
-        {"-r XP", false, "Microsoft Windows XP Professional", "ExitWindowsEx flags=2"},
-        {"-f -r 2000", false, "Windows 2000 Professional", "ExitWindowsEx flags=6"},
-        {"-r Windows", false, "Windows 2000 Professional", "ExitWindowsEx flags=2"},
-        {"-r Windows", true, "Microsoft Windows", "ExitWindowsEx flags=2"},
-        {"-r ", false, "Windows 2000 Professional", "ExitWindowsEx flags=2"},
-        {"-rXWindows XP", false, "Microsoft Windows XP Professional", "ExitWindowsEx flags=2"},
+        {"-r XP", true, Outcome::ended, {"ExitWindowsEx flags=2"}},
+        // The first entry whose name contains the text, in the menu's order.
+        {"-f -r 2000", true, Outcome::ended, {"ExitWindowsEx flags=6"}, "Windows 2000 Professional"},
+        {"/r Windows", true, Outcome::ended, {"ExitWindowsEx flags=2"}, "Windows 2000 Professional"},
+        {"-r Windows", true, Outcome::ended, {"ExitWindowsEx flags=2"}, "Microsoft Windows", true},
+        {"-r ", true, Outcome::ended, {"ExitWindowsEx flags=2"}, "Windows 2000 Professional"},
+        {"-rXWindows XP", false, Outcome::ended, {"ExitWindowsEx flags=2"}},
     };
     for (const auto& r : rows) {
         App app = started();
@@ -75,9 +69,8 @@ TEST_CASE("command line: -r restarts into the first entry that contains the name
             testenv::put_text("SortList", "True");
             start_up(app);
         }
-        CHECK_MSG(run_command_line(app, r.line, true) == Outcome::ended, r.line);
-        CHECK_MSG(current_default_on_disk() == r.chosen, r.line);
-        CHECK_MSG(fixture::power_log() == Lines{r.flags}, r.line);
+        CHECK_MSG(run_command_line(app, r.line, r.running) == r.outcome, r.line);
+        CHECK_MSG(fixture::power_log() == r.log && current_default_on_disk() == r.chosen, r.line);
     }
     App app = started();
     CHECK(run_command_line(app, "-r " + std::string(400, 'W'), false) == Outcome::tray_mode);
@@ -90,15 +83,13 @@ TEST_CASE("command line: a default that cannot be written stops the restart") {
     CHECK(fixture::power_log().empty());
     const auto& boxes = testenv::boxes();
     CHECK_EQ(boxes.size(), 1u);
-    if (!boxes.empty()) {
-        const std::string head = "The program wasn't able to write the boot configuration file\n'" +
-                                 app.table.path + "'.\n\n";
-        CHECK_EQ(boxes[0].text.substr(0, head.size()), head);
-        CHECK(boxes[0].text.size() > head.size() + 20);  // the system's text is there
-        CHECK_EQ(boxes[0].text.substr(boxes[0].text.size() - 36), "\nThe computer will not be restarted.");
-        CHECK_EQ(boxes[0].caption, "Vorlane");
-        CHECK_EQ(boxes[0].style, 0x10u);
-    }
+    if (boxes.empty()) return;
+    const std::string head = "The program wasn't able to write the boot configuration file\n'" + app.table.path + "'.\n\n",
+                      tail = "\nThe computer will not be restarted.", text = boxes[0].text;
+    CHECK(text.size() > head.size() + tail.size() + 10);  // the system's text is there
+    CHECK_EQ(text.substr(0, head.size()), head);
+    CHECK_EQ(text.substr(text.size() - tail.size()), tail);
+    CHECK(boxes[0].caption == "Vorlane" && boxes[0].style == 0x10u);
 }
 
 TEST_CASE("commands: entry commands, with and without Shift") {
@@ -108,16 +99,13 @@ TEST_CASE("commands: entry commands, with and without Shift") {
     CHECK(dispatch_command(app, kEntryCommandBase + 3) == UiAction::none);  // out of range
     CHECK(dispatch_command(app, 29999) == UiAction::none);
     CHECK(fixture::power_log().empty());
-    std::string ini;
-    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
-    CHECK_EQ(ini, "");  // not even the maintained default was saved
+    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "");  // not even the maintained default was saved
 
     testenv::set_shift(true);
     dispatch_command(app, kEntryCommandBase + 0);
     CHECK(fixture::power_log().empty());
     CHECK_EQ(app.table.current_default, "Windows 2000 Professional");  // reloaded
-    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
-    CHECK_EQ(ini, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "[Config]\nDefault=Microsoft Windows XP Professional\n");
 
     testenv::set_shift(false);
     dispatch_command(app, kEntryCommandBase + 2);
@@ -128,22 +116,20 @@ TEST_CASE("commands: entry commands, with and without Shift") {
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
     App app = started();
-    CHECK(dispatch_command(app, ID_ABOUT) == UiAction::show_about);
-    CHECK(dispatch_command(app, IDC_ABOUT_HIDE) == UiAction::hide_about);
-    CHECK(dispatch_command(app, ID_SCHEDULE) == UiAction::schedule_dialog);
-    CHECK(dispatch_command(app, IDC_LINK) == UiAction::open_link);
-    CHECK(dispatch_command(app, ID_LOCATE_BOOTINI) == UiAction::locate_boot_ini);
-    CHECK(dispatch_command(app, ID_LOCATE_VORLANEINI) == UiAction::locate_vorlane_ini);
-    CHECK(dispatch_command(app, IDOK_COMMAND) == UiAction::none);  // double-click disabled
+    struct { unsigned id; UiAction action; } rows[] = {
+        {ID_ABOUT, UiAction::show_about}, {IDC_ABOUT_HIDE, UiAction::hide_about},
+        {ID_SCHEDULE, UiAction::schedule_dialog}, {IDC_LINK, UiAction::open_link},
+        {ID_LOCATE_BOOTINI, UiAction::locate_boot_ini}, {ID_LOCATE_VORLANEINI, UiAction::locate_vorlane_ini},
+        {IDOK_COMMAND, UiAction::none},  // double-click disabled
+    };
+    for (const auto& r : rows) CHECK_MSG(dispatch_command(app, r.id) == r.action, std::to_string(r.id));
     CHECK(fixture::power_log().empty());
 
     dispatch_command(app, ID_DOUBLECLICK_RESTART);
     std::string v;
-    settings::read_setting("DoubleClickMode", &v);
-    CHECK_EQ(v, "Restart");
+    CHECK(settings::read_setting("DoubleClickMode", &v) && v == "Restart");
     dispatch_command(app, IDOK_COMMAND);
-    CHECK_EQ(fixture::power_log(), Lines{"ExitWindowsEx flags=2"});
-    CHECK_EQ(current_default_on_disk(), "Microsoft Windows XP Professional");  // untouched
+    CHECK_EQ(current_default_on_disk(), kXp);  // untouched
     dispatch_command(app, ID_DOUBLECLICK_SHUTDOWN);
     dispatch_command(app, IDOK_COMMAND);
     dispatch_command(app, ID_DOUBLECLICK_SCHEDULE);
@@ -156,19 +142,15 @@ TEST_CASE("commands: exit, preferences, double-click and the interface actions")
                     "SetSystemPowerState suspend=1 force=0", "SetSystemPowerState suspend=0 force=0"}));
 
     dispatch_command(app, ID_SORT_LIST);
-    CHECK(app.prefs.sort_list);
-    CHECK_EQ(app.table.entries[0].name, "Microsoft Windows");
+    CHECK(app.prefs.sort_list && app.table.entries[0].name == "Microsoft Windows");
     dispatch_command(app, ID_SORT_LIST);
     CHECK_EQ(app.table.entries[0].name, "Windows 2000 Professional");
 
     dispatch_command(app, ID_MAINTAIN_DEFAULT);
     CHECK(dispatch_command(app, ID_EXIT) == UiAction::quit);
-    std::string ini;
-    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
-    CHECK_EQ(ini, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "[Config]\nDefault=Microsoft Windows XP Professional\n");
     dispatch_command(app, ID_MAINTAIN_DEFAULT);  // off again: the file is emptied
-    testenv::get_file(testenv::path("VORLANE.INI"), &ini);
-    CHECK_EQ(ini, "");
+    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "");
 }
 
 TEST_CASE("tray: tooltip, its cut and the menu plan") {
@@ -187,16 +169,13 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
     empty.new_shell = true;
     CHECK_EQ(tooltip_text(empty), "No operating systems found\nDouble-click disabled");
     MenuPlan plan = plan_menu(empty);
-    CHECK(plan.no_entries);
-    CHECK(plan.entries.empty());
-    CHECK_EQ(plan.default_command, 0u);
+    CHECK(plan.no_entries && plan.entries.empty() && plan.default_command == 0u);
 
     app = started("default=b\n[operating systems]\na=\"One\"\nb=\"Two\"\nc=\"Two\"\nd=\"Three\"\n");
     testenv::put_text("SortList", "True");
     testenv::put_text("DoubleClickMode", "Schedule");
     plan = plan_menu(app);
-    CHECK_EQ(plan.entries.size(), 4u);
-    CHECK_EQ(plan.entries[1].first, "Two");
+    CHECK(plan.entries.size() == 4u && plan.entries[1].first == "Two");
     CHECK_EQ(plan.default_command, kEntryCommandBase + 2);  // the last of equal names
     CHECK(app.prefs.sort_list);                              // re-read at every opening
     for (const auto& [command, checked] : plan.checks) {

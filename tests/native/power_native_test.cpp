@@ -5,31 +5,22 @@
 #include "support/test_env.h"
 
 using namespace vorlane;
-using Lines = std::vector<std::string>;
 
-TEST_CASE("power: actions enable the privilege, then call the platform") {
+TEST_CASE("power: the privilege comes before the platform call; a refused suspend shows the system's text") {
     testenv::reset();
     power::exit_windows(power::kEwxReboot, false);
     power::suspend(true);
-    CHECK_EQ(fake::power_calls(), (Lines{"privilege", "ExitWindowsEx flags=2", "privilege",
-                                         "SetSystemPowerState suspend=0 force=0"}));
-    CHECK(testenv::boxes().empty());
-}
-
-TEST_CASE("power: a refused suspend shows the system's text") {
-    testenv::reset();
+    CHECK_EQ(fake::power_calls(), (std::vector<std::string>{"privilege", "ExitWindowsEx flags=2", "privilege",
+                                                            "SetSystemPowerState suspend=0 force=0"}));
+    CHECK(fake::boxes().empty());
     fake::set_power_state_result(false, 50);
+    power::suspend(false);
+    fake::set_power_state_result(false, 999999);  // no text for it: nothing shown
     power::suspend(false);
     const auto& boxes = fake::boxes();
     CHECK_EQ(boxes.size(), 1u);
-    if (!boxes.empty()) {
-        CHECK_EQ(boxes[0].text, "The request is not supported.\r\n");
-        CHECK_EQ(boxes[0].caption, "Vorlane");
-        CHECK_EQ(boxes[0].style, 0x10u);
-    }
-    fake::set_power_state_result(false, 999999);  // no text for it: nothing shown
-    power::suspend(false);
-    CHECK_EQ(fake::boxes().size(), 1u);
+    CHECK(!boxes.empty() && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
+          boxes[0].style == 0x10u);
 }
 
 TEST_CASE("power: the probes answer allowed unless powrprof says no") {

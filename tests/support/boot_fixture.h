@@ -19,10 +19,8 @@ inline const char* kThreeSystems =
     "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\n"
     "C:\\=\"Microsoft Windows\"\n";
 
-// Writes `text` (newlines become CR LF) as BOOT.INI in the sandbox and points
-// Filename at it. Returns the path.
-inline std::string put_boot_ini(const std::string& text,
-                                std::uint32_t attributes = vorlane::platform::kAttrNormal) {
+// Writes `text` with CR LF line ends as BOOT.INI in the sandbox, points Filename at it; returns the path.
+inline std::string put_boot_ini(const std::string& text, std::uint32_t attributes = vorlane::platform::kAttrNormal) {
     const std::string p = vorlane::testenv::path("BOOT.INI");
     vorlane::testenv::put_file(p, vorlane::bootini::newline_to_crlf(text), attributes);
     vorlane::testenv::put_text("Filename", p);

@@ -11,21 +11,9 @@
 
 namespace check {
 
-struct Case {
-    const char* name;
-    void (*fn)();
-};
-
-inline std::vector<Case>& cases() {
-    static std::vector<Case> all;
-    return all;
-}
-
-inline int& failures_in_case() {
-    static int n = 0;
-    return n;
-}
-
+struct Case { const char* name; void (*fn)(); };
+inline std::vector<Case>& cases() { static std::vector<Case> all; return all; }
+inline int failures_in_case = 0;
 struct Register {
     Register(const char* name, void (*fn)()) { cases().push_back({name, fn}); }
 };
@@ -33,24 +21,20 @@ struct Register {
 template <typename T>
 std::string show(const T& v) {
     std::ostringstream out;
-    out << v;
+    out << std::boolalpha << v;
     return out.str();
 }
+// Quoted, with line ends and other unprintable bytes escaped.
 inline std::string show(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c < 32 || c >= 127) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            out += buf;
-        } else out += static_cast<char>(c);
+        char buf[8];
+        std::snprintf(buf, sizeof buf, c >= 32 && c < 127 ? "%c" : "\\x%02x", unsigned{c});
+        out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : buf;
     }
     return out + "\"";
 }
 inline std::string show(const char* s) { return show(std::string(s ? s : "(null)")); }
-inline std::string show(bool b) { return b ? "true" : "false"; }
 template <typename T>
 std::string show(const std::vector<T>& v) {
     std::string out = "{";
@@ -61,25 +45,22 @@ std::string show(const std::vector<T>& v) {
 inline void fail(const char* file, int line, const std::string& what) {
     std::printf("    FAIL %s:%d: %s\n", file, line, what.c_str());
     std::fflush(stdout);
-    ++failures_in_case();
+    ++failures_in_case;
 }
 
-// Runs the cases whose name contains `filter` (all when empty).
+// Runs the cases whose name contains argv[1] (all without it).
 inline int run_all(int argc, char** argv) {
-    std::string filter = argc > 1 ? argv[1] : "";
+    const std::string filter = argc > 1 ? argv[1] : "";
     int passed = 0, failed = 0;
     for (const Case& c : cases()) {
-        if (!filter.empty() && std::string(c.name).find(filter) == std::string::npos) continue;
-        failures_in_case() = 0;
+        if (std::string(c.name).find(filter) == std::string::npos) continue;
+        failures_in_case = 0;
         c.fn();
-        if (failures_in_case() == 0) {
-            ++passed;
-        } else {
-            ++failed;
-            std::printf("FAILED: %s\n", c.name);
-        }
+        if (failures_in_case == 0) ++passed;
+        else { ++failed; std::printf("FAILED: %s\n", c.name); }
     }
     std::printf("%d passed, %d failed\n", passed, failed);
+    std::fflush(stdout);  // a sanitizer's exit would drop buffered lines
     return failed == 0 ? 0 : 1;
 }
 
@@ -87,24 +68,21 @@ inline int run_all(int argc, char** argv) {
 
 #define CHECK_CONCAT2(a, b) a##b
 #define CHECK_CONCAT(a, b) CHECK_CONCAT2(a, b)
-
-#define TEST_CASE(name)                                                   \
-    static void CHECK_CONCAT(test_fn_, __LINE__)();                        \
+#define TEST_CASE(name)                                                                                 \
+    static void CHECK_CONCAT(test_fn_, __LINE__)();                                                    \
     static check::Register CHECK_CONCAT(test_reg_, __LINE__)(name, &CHECK_CONCAT(test_fn_, __LINE__)); \
     static void CHECK_CONCAT(test_fn_, __LINE__)()
 
 #define CHECK(expr) \
     do { if (!(expr)) check::fail(__FILE__, __LINE__, "CHECK(" #expr ")"); } while (0)
-
-#define CHECK_EQ(a, b)                                                                        \
-    do {                                                                                      \
-        const auto& check_a_ = (a);                                                           \
-        const auto& check_b_ = (b);                                                           \
-        if (!(check_a_ == check_b_))                                                          \
-            check::fail(__FILE__, __LINE__,                                                   \
-                        "CHECK_EQ(" #a ", " #b "): " + check::show(check_a_) + " != " + check::show(check_b_)); \
-    } while (0)
-
 // Adds context to the failures of a table row.
 #define CHECK_MSG(expr, msg) \
     do { if (!(expr)) check::fail(__FILE__, __LINE__, std::string("CHECK(" #expr ") ") + (msg)); } while (0)
+#define CHECK_EQ(a, b)                                                                          \
+    do {                                                                                        \
+        const auto& check_a_ = (a);                                                             \
+        const auto& check_b_ = (b);                                                             \
+        if (!(check_a_ == check_b_))                                                            \
+            check::fail(__FILE__, __LINE__, "CHECK_EQ(" #a ", " #b "): " + check::show(check_a_) + \
+                                                " != " + check::show(check_b_));                \
+    } while (0)
