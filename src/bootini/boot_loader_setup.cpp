@@ -1,16 +1,15 @@
 #include "bootini/boot_loader_setup.h"
 
-#include <climits>
 #include <cstddef>
 
 #include "bootini/text_file.h"
 #include "platform/platform.h"
+#include "settings/leading_int.h"
 #include "settings/settings_store.h"
 
 namespace vorlane::bootini {
 namespace {
 
-constexpr const char* kFilenameValue = "Filename";
 constexpr const char* kShortenQuestion =
     "Your system is currently configured to display the list of operating systems for 30 seconds. "
     "It is recommended that you set this timeout to a lower value.\n\n"
@@ -86,7 +85,7 @@ void locate_setting(const std::string& name, const std::string& prompt, const Br
 
 void boot_loader_setup(const BootTable& table, const BrowseForFile& browse) {
     std::string path;
-    settings::read_setting(kFilenameValue, &path);
+    settings::read_setting(settings::kBootIniPathValue, &path);
     if (table.entries.empty()) {
         std::string chosen = path;
         browse(missing_boot_ini_prompt(path), chosen);
@@ -95,7 +94,7 @@ void boot_loader_setup(const BootTable& table, const BrowseForFile& browse) {
         // A longer value could never be read back nor replaced later: keep the old one.
         if (chosen.size() <= settings::kMaxValueBytes) path = chosen;
         // Nothing to store when neither the registry nor the user named a file.
-        if (!path.empty()) settings::write_setting(kFilenameValue, path);
+        if (!path.empty()) settings::write_setting(settings::kBootIniPathValue, path);
     }
     if (boot_timeout(path) != kLongTimeout) return;
     if (platform::message_box(kShortenQuestion, kSetupCaption, platform::kMbIconQuestion | platform::kMbYesNo) ==
@@ -106,15 +105,7 @@ void boot_loader_setup(const BootTable& table, const BrowseForFile& browse) {
 int profile_int(const std::string& bytes, const std::string& section, const std::string& key, int fallback) {
     const ValueSpan span = find_value(bytes, section, key);
     if (!span.found) return fallback;
-    std::size_t i = span.begin;
-    bool negative = false;
-    if (i < span.end && (bytes[i] == '+' || bytes[i] == '-')) negative = bytes[i++] == '-';
-    long long value = 0;
-    for (; i < span.end && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
-        value = value * 10 + (bytes[i] - '0');
-        if (value > INT_MAX) value = INT_MAX;  // saturate: only small values mean anything here
-    }
-    return static_cast<int>(negative ? -value : value);
+    return settings::leading_int(bytes.substr(span.begin, span.end - span.begin));
 }
 
 bool replace_profile_value(std::string& bytes, const std::string& section, const std::string& key,

@@ -108,7 +108,7 @@ void parse_boot_ini(BootTable& table, const std::string& bytes) {
 
 void load_boot_table(BootTable& table) {
     table = BootTable();
-    settings::read_setting("Filename", &table.path);
+    settings::read_setting(settings::kBootIniPathValue, &table.path);
     std::string bytes;
     if (table.path.empty() ||
         platform::file_read(table.path, kMaxBootIniBytes, &bytes) != platform::FileRead::ok)

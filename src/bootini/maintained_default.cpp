@@ -23,7 +23,7 @@ void show_error(const std::string& text) {
 
 std::string vorlane_ini_path() {
     std::string path = kDefaultVorlaneIni;
-    settings::read_setting("INI", &path);
+    settings::read_setting(settings::kVorlaneIniPathValue, &path);
     return path;
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
+#include "settings/leading_int.h"
 #include "settings/settings_store.h"
 
 namespace vorlane::schedule {
@@ -68,23 +68,6 @@ bool scan_numbers(const std::string& text, char separator, std::uint16_t* out, s
         if (!scan_number(text, at, &out[i])) return false;
     }
     return true;
-}
-
-// Leading blanks, an optional sign, decimal digits up to the first other
-// character; no digits give 0. Saturates instead of overflowing.
-std::int32_t scan_timeout(const std::string& text) {
-    std::size_t at = 0;
-    while (at < text.size() && is_blank(text[at])) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-                                        : std::numeric_limits<std::int32_t>::max();
-    std::int64_t number = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-        number = number * 10 + (text[at++] - '0');
-        if (number > limit) number = limit;
-    }
-    return static_cast<std::int32_t>(negative ? -number : number);
 }
 
 std::string read_value(const char* name) {
@@ -154,8 +137,10 @@ void load_schedule(Schedule& record) {
     record.restart_to_name = cut_name(name);
     record.force_terminate = force == kTrueText;
     record.show_warning = warning == kTrueText;
-    record.warning_timeout = scan_timeout(timeout);
+    record.warning_timeout = settings::leading_int(timeout);
 }
+
+bool schedule_enabled() { return read_value(kStatusValue) == kEnabledText; }
 
 bool is_due(const Schedule& record, const platform::LocalTime& now) {
     return now.month == record.month && now.day == record.day && now.year == record.year &&

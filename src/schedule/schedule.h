@@ -13,6 +13,7 @@
 
 #include "bootini/boot_table.h"
 #include "platform/platform.h"
+#include "power/power.h"
 #include "resource.h"
 
 namespace vorlane::schedule {
@@ -30,7 +31,7 @@ constexpr const char* kDateValue = "ScheduleDate";
 constexpr const char* kTimeValue = "ScheduleTime";
 constexpr const char* kModeValue = "ScheduleMode";
 constexpr const char* kRestartToNameValue = "ScheduleModeRestartToName";
-constexpr const char* kForceValue = "ScheduleForceTerminate";
+constexpr const char* kForceValue = power::kForceValue;
 constexpr const char* kShowWarningValue = "ScheduleShowWarning";
 constexpr const char* kWarningTimeoutValue = "ScheduleShowWarningTimeout";
 
@@ -70,6 +71,10 @@ struct Schedule {
 // that survives a load: a stored mode text that is none of the five leaves
 // it as it was, so callers keep one record for the whole process.
 void load_schedule(Schedule& record);
+
+// Whether a schedule is pending, for the tray picture: only the status is
+// re-read, which is all a full load would decide it by.
+bool schedule_enabled();
 
 // Whether `now` lies in the scheduled minute. The enabled flag is not asked:
 // carrying out checks it, so only the first tick of the minute acts.

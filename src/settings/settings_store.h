@@ -12,6 +12,10 @@ constexpr const char* kSettingsKey = "Software\\Ostrevan\\Vorlane";
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const char* kRunValue = "Vorlane";
 
+// The values that name the two files.
+constexpr const char* kBootIniPathValue = "Filename";
+constexpr const char* kVorlaneIniPathValue = "INI";
+
 // The most data a value may hold to be read or overwritten.
 constexpr std::size_t kMaxValueBytes = 256;
 

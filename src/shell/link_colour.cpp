@@ -2,23 +2,13 @@
 
 #include <vector>
 
+#include "settings/leading_int.h"
 #include "settings/settings_store.h"
 
 namespace vorlane::shell {
 namespace {
 
 constexpr std::size_t kColourFields = 3;
-
-// atoi on a field of at most three characters: no overflow is possible.
-int field_value(const std::string& field) {
-    std::size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    int value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) value = value * 10 + (field[i] - '0');
-    return negative ? -value : value;
-}
 
 }  // namespace
 
@@ -37,7 +27,7 @@ bool parse_colour(const std::string& text, std::uint32_t* colour) {
     if (fields.size() != kColourFields) return false;
     std::uint32_t result = 0;
     for (std::size_t i = 0; i < kColourFields; ++i)
-        result |= (static_cast<std::uint32_t>(field_value(fields[i])) & 0xFFu) << (8 * i);
+        result |= (static_cast<std::uint32_t>(settings::leading_int(fields[i])) & 0xFFu) << (8 * i);
     *colour = result;
     return true;
 }

@@ -28,7 +28,7 @@ namespace {
 constexpr int kWhichBootIni = 1;
 constexpr UINT kBrowseFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON | BIF_BROWSEINCLUDEFILES;
 
-const char* value_for(int which_file) { return which_file == kWhichBootIni ? "Filename" : "INI"; }
+const char* value_for(int which_file) { return which_file == kWhichBootIni ? settings::kBootIniPathValue : settings::kVorlaneIniPathValue; }
 
 int CALLBACK browse_callback(HWND dialog, UINT message, LPARAM, LPARAM which_file) {
     if (message == BFFM_INITIALIZED) {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "schedule/schedule_status.h"
+#include "schedule/schedule.h"
 #include "shell/shell_win32.h"
 
 namespace vorlane::shell {
