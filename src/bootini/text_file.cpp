@@ -38,11 +38,10 @@ std::vector<std::string> split_lines(const std::string& text, std::size_t max_ch
     return lines;
 }
 
-std::string temporary_path_for(const std::string& path) { return path + ".new~"; }
-
 bool replace_file_contents(const std::string& path, const std::string& bytes, std::uint32_t* error) {
     using namespace platform;
-    const std::string temp = temporary_path_for(path);
+    // The temporary file stands beside the target, so the move stays on one volume.
+    const std::string temp = path + ".new~";
     const std::uint32_t attributes = file_attributes(path);
     const bool exists = attributes != kInvalidAttributes;
 

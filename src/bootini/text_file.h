@@ -30,7 +30,4 @@ std::vector<std::string> split_lines(const std::string& text, std::size_t max_ch
 bool replace_file_contents(const std::string& path, const std::string& bytes,
                            std::uint32_t* error = nullptr);
 
-// The temporary file's name beside `path`.
-std::string temporary_path_for(const std::string& path);
-
 }  // namespace vorlane::bootini

@@ -1,4 +1,3 @@
-#include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
 #include "power/power.h"
 #include "shell/app.h"
@@ -20,8 +19,7 @@ void slash_to_dash(std::string& text) {
 bool restart_into(App& app, const std::string& name, bool force) {
     for (std::size_t i = 0; i < app.table.entries.size(); ++i) {
         if (app.table.entries[i].name.find(name) == std::string::npos) continue;
-        bootini::save_maintained_default(app.table, app.prefs.maintain_default);
-        if (write_default_or_tell(app, i)) power::exit_windows(power::kEwxReboot, force);
+        if (switch_default(app, i)) power::exit_windows(power::kEwxReboot, force);
         return true;
     }
     return false;

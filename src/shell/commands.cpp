@@ -23,8 +23,7 @@ void reload(App& app, bool sort) {
 void entry_command(App& app, unsigned id) {
     const bool shift = platform::shift_held();
     if (id < kEntryCommandBase || id - kEntryCommandBase >= app.table.entries.size()) return;
-    bootini::save_maintained_default(app.table, app.prefs.maintain_default);
-    const bool written = write_default_or_tell(app, id - kEntryCommandBase);
+    const bool written = switch_default(app, id - kEntryCommandBase);
     if (shift)
         reload(app, true);
     else if (written)
@@ -45,7 +44,8 @@ UiAction set_mode(App& app, int mode) {
 
 }  // namespace
 
-bool write_default_or_tell(App& app, std::size_t index) {
+bool switch_default(App& app, std::size_t index) {
+    bootini::save_maintained_default(app.table, app.prefs.maintain_default);
     std::uint32_t error = 0;
     if (bootini::set_default_entry(app.table, index, &error)) return true;
     platform::message_box("The program wasn't able to write the boot configuration file\n'" +

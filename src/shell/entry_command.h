@@ -7,8 +7,9 @@
 
 namespace vorlane::shell {
 
-// Makes entry `index` the default. When BOOT.INI could not be written, says
-// so in a message box (the computer is then not restarted) and returns false.
-bool write_default_or_tell(App& app, std::size_t index);
+// Saves the maintained default, then makes entry `index` the default. When
+// BOOT.INI could not be written, says so in a message box (the computer is
+// then not restarted) and returns false.
+bool switch_default(App& app, std::size_t index);
 
 }  // namespace vorlane::shell

@@ -188,7 +188,6 @@ void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t m
     world().version = platform::OsVersion{platform_id, major, minor};
 }
 void set_time(const platform::LocalTime& time) { world().time = time; }
-void set_module_path(const std::string& path) { world().module = path; }
 
 const std::vector<std::string>& power_calls() { return world().power; }
 void set_power_state_result(bool ok, std::uint32_t error) {

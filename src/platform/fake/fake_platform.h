@@ -59,7 +59,6 @@ void set_env(const std::string& name, const std::string& value);
 void unset_env(const std::string& name);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
-void set_module_path(const std::string& path);
 
 // Power: what the platform was asked to do, one line each, in the dry-run
 // log's words ("ExitWindowsEx flags=N", "SetSystemPowerState suspend=S force=F"),
