@@ -14,15 +14,25 @@ void slash_to_dash(std::string& text) {
     if (!text.empty() && text[0] == '/') text[0] = '-';
 }
 
+// The first entry whose display name contains `name`; the entry count when none does.
+std::size_t entry_containing(const App& app, const std::string& name) {
+    std::size_t i = 0;
+    while (i < app.table.entries.size() && app.table.entries[i].name.find(name) == std::string::npos) ++i;
+    return i;
+}
+
 // Restarts into the first entry whose display name contains `name`; false
-// when none does.
+// when none does. Shortcuts and scripts quote a name with blanks, and display
+// names carry no quotes, so a quoted name that finds nothing as it stands is
+// looked for without its one pair of quotes. Empty quotes name nothing: a
+// script's empty variable must not restart into whichever entry comes first.
 bool restart_into(App& app, const std::string& name, bool force) {
-    for (std::size_t i = 0; i < app.table.entries.size(); ++i) {
-        if (app.table.entries[i].name.find(name) == std::string::npos) continue;
-        if (switch_default(app, i)) power::exit_windows(power::kEwxReboot, force);
-        return true;
-    }
-    return false;
+    std::size_t i = entry_containing(app, name);
+    if (i == app.table.entries.size() && name.size() > 2 && name.front() == '"' && name.back() == '"')
+        i = entry_containing(app, name.substr(1, name.size() - 2));
+    if (i == app.table.entries.size()) return false;
+    if (switch_default(app, i)) power::exit_windows(power::kEwxReboot, force);
+    return true;
 }
 
 }  // namespace

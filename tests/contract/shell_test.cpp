@@ -53,7 +53,11 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
         {"-f", false, Outcome::tray_mode, {}},
         {"-r", false, Outcome::tray_mode, {}},
         {"-z", true, Outcome::close_running_copy, {}},
-        {"-r \"Microsoft Windows\"", false, Outcome::tray_mode, {}},  // names carry no quotes
+        // Names carry no quotes: one pair is dropped when the name as it stands finds nothing.
+        {"-f -r \"2000 Pro\"", false, Outcome::ended, {"ExitWindowsEx flags=6"}, "Windows 2000 Professional"},
+        {"-r \"\"", false, Outcome::tray_mode, {}},
+        {"-r \"2000", false, Outcome::tray_mode, {}},
+        {"-r \"\"2000\"\"", false, Outcome::tray_mode, {}},
         {"-r microsoft", false, Outcome::tray_mode, {}},                // case-sensitive
         {"-r XP", true, Outcome::ended, {"ExitWindowsEx flags=2"}},
         // The first entry whose name contains the text, in the menu's order.
@@ -74,6 +78,9 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
     }
     App app = started();
     CHECK(run_command_line(app, "-r " + std::string(400, 'W'), false) == Outcome::tray_mode);
+    app = started(fixture::kThreeSystems + std::string("D:\\=Not \"2000\" quoted\n"));  // the name as it stands first
+    CHECK(run_command_line(app, "-r \"2000\"", false) == Outcome::ended);
+    CHECK_EQ(current_default_on_disk(), "Not \"2000\" quoted");
 }
 
 TEST_CASE("command line: a default that cannot be written stops the restart") {

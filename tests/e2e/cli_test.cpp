@@ -31,7 +31,8 @@ TEST_CASE("cli: each switch acts, with its force rules, and ends with code 0") {
         {"-f -h", nullptr, "", 0, "SetSystemPowerState suspend=0 force=0"},
         {"-h", kForce, "", 0, "SetSystemPowerState suspend=0 force=1"},
         {"-r 2000", nullptr, "", 2, "ExitWindowsEx flags=2"},
-        {"-f -r 2000", nullptr, "", 2, "ExitWindowsEx flags=6"},
+        {"-f -r \"Windows 2000\"", nullptr, "", 2, "ExitWindowsEx flags=6"},  // quoted, as shortcuts write it
+        {"-r \"Windows 2000\"", nullptr, "", 2, "ExitWindowsEx flags=2"},
         {"-r Microsoft Windows", nullptr, "", 1, "ExitWindowsEx flags=2"},
         {"-r Microsoft Windows", "SortList", "", 2, "ExitWindowsEx flags=2"},
         {"-r 2000", "MaintainDefault", "", 2, "ExitWindowsEx flags=2"},
