@@ -78,11 +78,13 @@ void init_dialog(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDC_SCHEDULE_STANDBY), power::standby_allowed() ? TRUE : FALSE);
     EnableWindow(GetDlgItem(dialog, IDC_SCHEDULE_HIBERNATE), power::hibernate_allowed() ? TRUE : FALSE);
 
-    // The combo box's own prefix search, ignoring case. An empty name would
-    // match the first item and save a choice the user never made.
-    if (!g_schedule.restart_to_name.empty())
-        SendDlgItemMessageA(dialog, IDC_SCHEDULE_ENTRIES, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>(g_schedule.restart_to_name.c_str()));
+    // The combo box's own prefix search, ignoring case. Every item begins
+    // with the empty name, so that selects the first one, as Windows does;
+    // Wine's list box finds nothing for it, so select that item ourselves.
+    const LRESULT found = SendDlgItemMessageA(dialog, IDC_SCHEDULE_ENTRIES, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(g_schedule.restart_to_name.c_str()));
+    if (found == CB_ERR && g_schedule.restart_to_name.empty())
+        SendDlgItemMessageA(dialog, IDC_SCHEDULE_ENTRIES, CB_SETCURSEL, 0, 0);
 
     set_check(dialog, IDC_SCHEDULE_FORCE, g_schedule.force_terminate);
     set_check(dialog, IDC_SCHEDULE_WARNING, g_schedule.show_warning);

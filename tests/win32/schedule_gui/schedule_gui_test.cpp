@@ -100,6 +100,9 @@ TEST_CASE("schedule dialog: shows the stored record, works its controls, stores 
                                  IDC_SCHEDULE_WARNING}));
             return IDOK;
         }, {"Disabled", "12/31/2005", "23:59", "Restart to", "Windows 2000 Professional", "True", "True", "15"}},
+        // No name: the prefix search selects the first entry, which OK saves.
+        {{"Enabled", "12/31/2005", "23:59", "Restart to", "", "False", "False", "10"}, three, [](HWND) { return IDOK; },
+         {"Enabled", "12/31/2005", "23:59", "Restart to", "Microsoft Windows", "False", "False", "10"}},
         {{"Disabled", "12/31/2005", "23:59", "Shut down", "", "False", "False", "10"}, "", [](HWND d) {
             CHECK(!enabled(d, IDC_SCHEDULE_RESTART_TO) && !enabled(d, IDC_SCHEDULE_ENTRIES));
             CHECK_EQ(on(d), (Ids{IDC_SCHEDULE_DISABLED, IDC_SCHEDULE_SHUTDOWN}));
