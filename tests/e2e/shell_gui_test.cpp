@@ -14,6 +14,7 @@ bool g_no_powrprof = false;
 std::atomic<std::size_t> g_boxes{0};  // shown, and answered by another thread
 std::vector<HMENU> g_menus;           // every menu the product loaded, with its sub-menus
 std::vector<HICON> g_icons;           // every icon the product loaded
+std::vector<UINT> g_icon_ids;         // and the resource each came from
 
 DWORD WINAPI answer_boxes(void*) {
     for (std::vector<std::string> texts;; Sleep(50), g_boxes = texts.size())
@@ -131,6 +132,36 @@ TEST_CASE("tray icon: TaskbarCreated adds it again, exactly once; each picture i
     CHECK(!g_icons.empty() && !alive(g_icons.back()) && g_boxes == 0);
 }
 
+// "WxHxBITS" of an icon resource's images, as the program carries them.
+std::string icon_format(UINT id) {
+    HRSRC found = FindResourceA(shell::g_instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    const BYTE* dir = found ? static_cast<const BYTE*>(LockResource(LoadResource(shell::g_instance, found))) : nullptr;
+    std::string out;
+    for (int i = 0; dir && i < dir[4]; ++i) {  // after 6 bytes, 14 per image: width, height, ..., bit count at 6
+        const BYTE* image = dir + 6 + 14 * i;
+        out += (i ? " " : "") + std::to_string(image[0]) + "x" + std::to_string(image[1]) + "x" + std::to_string(image[6]);
+    }
+    return out;
+}
+
+TEST_CASE("tray icon: the picture follows the schedule and the shell, in the colours each shell shows") {
+    start_program(e2e::boot_ini(2));
+    const struct { const char* status; bool new_shell; UINT picture; std::string format; } rows[] = {
+        {"Disabled", true, 111, "16x16x8"}, {"Disabled", false, 112, "16x16x4"},
+        {"Enabled", true, 113, "16x16x8"}, {"Enabled", false, 114, "16x16x4"}};
+    for (const auto& r : rows) {
+        e2e::set_setting("ScheduleStatus", r.status);
+        shell::g_app.new_shell = r.new_shell;
+        g_icon_ids.clear();
+        shell::load_first_tray_picture();  // before the schedule is asked
+        shell::update_tray_icon(nullptr, NIM_MODIFY, nullptr);
+        CHECK_EQ(g_icon_ids, (std::vector<UINT>{r.new_shell ? 111u : 112u, r.picture}));
+        CHECK_EQ(icon_format(r.picture), r.format);
+        shell::destroy_tray_picture();
+    }
+    CHECK_EQ(icon_format(IDI_ABOUT), "32x32x8");
+}
+
 TEST_CASE("tray icon: the shell library's version decides the tip limit") {
     CHECK(shell::shell_version("shell32.dll") >= 0x50000u);  // Wine's says 6.0
     CHECK_EQ(shell::tip_limit(shell::shell_version("shell32.dll")), 128u);
@@ -186,6 +217,7 @@ HMENU e2e_load_menu(HINSTANCE instance, LPCSTR name) {
 HANDLE e2e_load_image(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
     HANDLE image = LoadImageA(instance, name, type, cx, cy, flags);
     if (type == IMAGE_ICON) g_icons.push_back(static_cast<HICON>(image));
+    if (type == IMAGE_ICON) g_icon_ids.push_back(IS_INTRESOURCE(name) ? LOWORD(reinterpret_cast<UINT_PTR>(name)) : 0);
     return image;
 }
 
