@@ -54,6 +54,13 @@ LRESULT CALLBACK hook(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(g_state.hook, code, wparam, lparam);
 }
 
+// The quit message ends a modal loop, which posts it again for the loop
+// outside; PM_NOREMOVE leaves it there for that loop.
+bool quit_pending() {
+    MSG message;
+    return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
 }  // namespace
 
 int countdown_box(HWND owner, const std::string& format, const char* caption, UINT style,
@@ -64,7 +71,12 @@ int countdown_box(HWND owner, const std::string& format, const char* caption, UI
     g_state.button = button;
     // Without the hook the box still shows; it just waits for the user.
     g_state.hook = SetWindowsHookExA(WH_CBT, hook, nullptr, GetCurrentThreadId());
-    const int result = MessageBoxA(owner, countdown.text().c_str(), caption, style);
+    int result = MessageBoxA(owner, countdown.text().c_str(), caption, style);
+    // The quit message (Exit, or a close request from another start) also
+    // ends the box: with 0 on Windows, with the default button under Wine.
+    // The program is closing, and that must never count as the OK that
+    // carries out the action. A box that was shown cannot end with 0 otherwise.
+    if (quit_pending() || (result == 0 && g_state.box)) result = IDCANCEL;
     if (g_state.hook) UnhookWindowsHookEx(g_state.hook);
     if (g_state.timer && g_state.box && IsWindow(g_state.box)) KillTimer(g_state.box, g_state.timer);
     g_state = CountdownState();

@@ -11,8 +11,9 @@ namespace vorlane::schedule {
 
 // Shows a message box whose text is `format` (one "%d") with the seconds
 // left, and which presses `button` itself once the count has run out.
-// Returns the message box's result: the button that closed it, or 0 when the
-// box could not be shown. One countdown box at a time.
+// Returns the button that closed the box; IDCANCEL when the quit message
+// ended it (the program is closing: that is no OK); 0 when the box could not
+// be shown. One countdown box at a time.
 int countdown_box(HWND owner, const std::string& format, const char* caption, UINT style,
                   std::int32_t count, int button);
 

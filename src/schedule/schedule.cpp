@@ -179,20 +179,20 @@ void carry_out_schedule(Schedule& record, const bootini::BootTable& table, const
     if (!record.enabled) return;
 
     const std::uint16_t moment[5] = {record.year, record.month, record.day, record.hour, record.minute};
-    if (record.fired && std::equal(moment, moment + 5, record.fired_moment)) return;
-    record.fired = true;
-    std::copy(moment, moment + 5, record.fired_moment);
+    if (record.disable_failed && std::equal(moment, moment + 5, record.failed_moment)) return;
 
     // Disabled before the warning: the ticks that reach us again while the
     // box is open (and every later tick of this minute) find nothing to do.
-    settings::write_setting(kStatusValue, kDisabledText);
+    record.disable_failed = !settings::write_setting(kStatusValue, kDisabledText);
+    std::copy(moment, moment + 5, record.failed_moment);
 
     // Those nested ticks also reload the shared record; act on what was
     // loaded for this warning, not on what a later load may have found.
     const Schedule fired = record;
 
     if (fired.show_warning && fired.mode != kModeNone && ui.warn) {
-        if (ui.warn(warning_format(fired.mode), fired.warning_timeout) == kWarningCancelled) return;
+        const int answer = ui.warn(warning_format(fired.mode), fired.warning_timeout);
+        if (answer != kWarningButton && answer != kWarningNotShown) return;
     }
 
     // The table is read only now: it may have been reloaded while the box was open.

@@ -39,11 +39,13 @@ constexpr const char* kWarningTimeoutValue = "ScheduleShowWarningTimeout";
 constexpr std::size_t kMaxRestartToNameChars = 255;
 
 // The warning box: caption, MB_OKCANCEL | MB_ICONEXCLAMATION, and the button
-// it presses when the count has run out (IDOK). IDCANCEL aborts the action.
+// it presses when the count has run out (IDOK). Only that button, or a box
+// that could not be shown at all (0), lets the action go on.
 constexpr const char* kWarningCaption = "Vorlane";
 constexpr std::uint32_t kWarningStyle = 0x31;
 constexpr int kWarningButton = 1;
 constexpr int kWarningCancelled = 2;
+constexpr int kWarningNotShown = 0;
 
 // The commands sent to the main window (its menu's own identifiers).
 constexpr unsigned kShutDownCommand = ID_SHUTDOWN;
@@ -60,11 +62,12 @@ struct Schedule {
     std::int32_t warning_timeout = 0;
     unsigned mode = kModeNone;
 
-    // Not stored: the moment this process last carried out. The "Disabled"
-    // written before the warning is what keeps the rest of the minute quiet;
-    // this keeps it quiet also when that write fails.
-    bool fired = false;
-    std::uint16_t fired_moment[5] = {0, 0, 0, 0, 0};
+    // Not stored: the minute whose "Disabled" could not be written. The
+    // status then still reads "Enabled", and this keeps the rest of that
+    // minute from acting at every tick. After a good write the registry alone
+    // decides, so a schedule enabled again within its minute fires again.
+    bool disable_failed = false;
+    std::uint16_t failed_moment[5] = {0, 0, 0, 0, 0};
 };
 
 // Fills `record` from the eight registry values. The mode is the one field
@@ -86,8 +89,9 @@ bool schedule_due(Schedule& record);
 // (and by the tests).
 struct ScheduleUi {
     // Shows the countdown warning (the format holds one "%d") and returns the
-    // box's result: kWarningCancelled aborts, anything else (0 when the box
-    // could not be shown) goes on.
+    // box's result: kWarningButton (pressed, or the count ran out) and
+    // kWarningNotShown go on; anything else, kWarningCancelled for a box that
+    // ended because the program is closing too, aborts.
     std::function<int(const std::string& format, std::int32_t count)> warn;
     // Sends the main window a command and returns when it has been handled.
     std::function<void(unsigned command)> send_command;

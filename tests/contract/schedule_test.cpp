@@ -88,6 +88,7 @@ TEST_CASE("carry out: disabled first, then the warning, then the command") {
         {stored("Shut down", "", "True"), none, 1, {warn("shut down"), "40004"}},
         {stored("Shut down", "", "True"), none, 2, {warn("shut down")}},           // Cancel
         {stored("Shut down", "", "True"), none, 0, {warn("shut down"), "40004"}},  // no box could be shown
+        {stored("Shut down", "", "True"), none, 7, {warn("shut down")}},  // closed any other way: only OK goes on
         {stored("Stand by", "", "True"), none, 1, {warn("go in stand-by"), "40008"}},
         {stored("Hibernate", "", "True"), none, 1, {warn("hibernate"), "40009"}},
         {stored("Stand by"), none, 2, {"40008"}},

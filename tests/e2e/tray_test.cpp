@@ -58,6 +58,64 @@ TEST_CASE("tray: TaskbarCreated adds the lost icon again, and twice more leaves 
     CHECK(e2e::wait(tray).ended);
 }
 
+// A schedule for the minute now begun, with at least ten seconds of it left; the status last,
+// so no tick sees it half written.
+void schedule_now(const char* mode, const char* name, const char* warning, const char* seconds) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    if (now.wSecond >= 50) Sleep((61 - now.wSecond) * 1000), GetLocalTime(&now);
+    char date[16], time[8];
+    wsprintfA(date, "%02d/%02d/%04d", now.wMonth, now.wDay, now.wYear);
+    wsprintfA(time, "%02d:%02d", now.wHour, now.wMinute);
+    const char* values[][2] = {{"ScheduleDate", date}, {"ScheduleTime", time}, {"ScheduleMode", mode},
+                               {"ScheduleModeRestartToName", name}, {"ScheduleForceTerminate", "False"},
+                               {"ScheduleShowWarning", warning}, {"ScheduleShowWarningTimeout", seconds},
+                               {"ScheduleStatus", "Enabled"}};
+    for (const auto& v : values) e2e::set_setting(v[0], v[1]);
+}
+
+HWND warning_box(const e2e::Child& tray) {
+    HWND box = nullptr;
+    e2e::until([&] { return IsWindowVisible(box = e2e::find(tray.info.dwProcessId, "#32770", "Vorlane")); });
+    char text[64] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return std::string(text).rfind("The system will ", 0) == 0 ? box : nullptr;
+}
+
+TEST_CASE("tray: the schedule acts through the main window's timer, also when its warning runs out") {
+    e2e::World world = e2e::make_world(e2e::boot_ini(1));
+    e2e::Child tray = e2e::start("");
+    schedule_now("Restart to", "Microsoft Windows 2000 Professional", "False", "10");
+    const std::string restart = "ExitWindowsEx flags=2\r\n";
+    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart; }));
+    CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(2));
+    schedule_now("Shut down", "", "True", "1");
+    CHECK(warning_box(tray) && e2e::read(world.power_log) == restart);
+    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart + "ExitWindowsEx flags=8\r\n"; }));
+    CHECK(e2e::run("-x").ended && ends_alone(tray));
+    e2e::wait(tray);
+}
+
+TEST_CASE("tray: closed while the warning counts (Exit, a second start, -x), it carries nothing out") {
+    for (const char* closer : {"Exit", "", "-x"}) {
+        e2e::World world = e2e::make_world(e2e::boot_ini(1));
+        e2e::Child tray = e2e::start("");
+        schedule_now("Shut down", "", "True", "30");
+        CHECK_MSG(warning_box(tray), closer);
+        if (std::string(closer) == "Exit") {  // from the tray menu, its last item
+            PostMessageA(tray.main, kTrayCallback, 0, WM_RBUTTONUP);
+            HWND menu = nullptr;
+            CHECK(e2e::until([&] { return (menu = e2e::find(tray.info.dwProcessId, "#32768", nullptr)) != nullptr; }));
+            for (WPARAM key : {VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 1), PostMessageA(menu, WM_KEYUP, key, 0);
+        } else {
+            CHECK_MSG(e2e::run(closer).ended, closer);
+        }
+        CHECK_MSG(ends_alone(tray), closer);
+        CHECK_MSG(e2e::read(world.power_log).empty(), closer + e2e::read(world.power_log));
+        e2e::wait(tray);
+    }
+}
+
 TEST_CASE("tray: a stand-by that fails without the dry run shows the system's text") {
     if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;  // only Wine's is harmless
     e2e::World world = e2e::make_world(e2e::boot_ini(2));

@@ -20,7 +20,7 @@ void put_schedule(const char* date = "12/31/2005", const char* time = "23:59") {
 
 }  // namespace
 
-TEST_CASE("schedule tick: due all through its minute only, and acting once, even if Disabled fails") {
+TEST_CASE("schedule tick: due all through its minute only, and acting once, even if Disabled fails, and again when enabled again") {
     put_schedule();
     bootini::BootTable table;
     Schedule record;  // one for the process, as the main window keeps it
@@ -50,8 +50,14 @@ TEST_CASE("schedule tick: due all through its minute only, and acting once, even
     CHECK(schedule_tick(record, table, ui));
     CHECK_EQ(events, (Lines{"warn 10", "40004"}));
 
+    fake::set_time({2005, 12, 31, 23, 59, 30});
+    CHECK(schedule_tick(record, table, ui));  // still "Enabled", and quiet
+    CHECK_EQ(events, (Lines{"warn 10", "40004"}));
+
     put_schedule("1/1/2006", "0:01");  // another minute is another schedule
     fake::set_time({2006, 1, 1, 0, 1, 0});
     CHECK(schedule_tick(record, table, ui));
-    CHECK_EQ(events, (Lines{"warn 10", "40004", "warn 10", "40004"}));
+    testenv::put_text(kStatusValue, "Enabled");  // enabled again within its minute: fires again
+    CHECK(schedule_tick(record, table, ui));
+    CHECK_EQ(events, (Lines{"warn 10", "40004", "warn 10", "40004", "warn 10", "40009"}));
 }
