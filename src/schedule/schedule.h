@@ -44,7 +44,6 @@ constexpr std::size_t kMaxRestartToNameChars = 255;
 constexpr const char* kWarningCaption = "Vorlane";
 constexpr std::uint32_t kWarningStyle = 0x31;
 constexpr int kWarningButton = 1;
-constexpr int kWarningCancelled = 2;
 constexpr int kWarningNotShown = 0;
 
 // The commands sent to the main window (its menu's own identifiers).
@@ -90,8 +89,8 @@ bool schedule_due(Schedule& record);
 struct ScheduleUi {
     // Shows the countdown warning (the format holds one "%d") and returns the
     // box's result: kWarningButton (pressed, or the count ran out) and
-    // kWarningNotShown go on; anything else, kWarningCancelled for a box that
-    // ended because the program is closing too, aborts.
+    // kWarningNotShown go on; anything else aborts: Cancel, Escape, the close
+    // box, and a box ended because the program is closing.
     std::function<int(const std::string& format, std::int32_t count)> warn;
     // Sends the main window a command and returns when it has been handled.
     std::function<void(unsigned command)> send_command;
