@@ -39,6 +39,7 @@ void find_current_default(BootTable& table) {
     line = line.substr(0, kDefaultKeyChars) + value;
 
     const std::size_t n = without_newline(value).size();
+    if (n == 0) return;  // an empty value names no entry: the name stays empty
     for (const std::string& candidate : table.lines) {
         if (prefix_compare(candidate, value, n) != 0) continue;
         const std::size_t rest = n + 1 <= candidate.size() ? n + 1 : candidate.size();
