@@ -107,9 +107,15 @@ void parse_boot_ini(BootTable& table, const std::string& bytes) {
     build_entries(table);
 }
 
+std::string boot_ini_path() {
+    std::string path;
+    settings::read_setting(settings::kBootIniPathValue, &path);
+    return path;
+}
+
 void load_boot_table(BootTable& table) {
     table = BootTable();
-    settings::read_setting(settings::kBootIniPathValue, &table.path);
+    table.path = boot_ini_path();
     std::string bytes;
     if (table.path.empty() ||
         platform::file_read(table.path, kMaxBootIniBytes, &bytes) != platform::FileRead::ok)

@@ -26,6 +26,7 @@ struct FileEntry {
     std::string bytes;
     std::uint32_t attributes;
     std::string name;  // as created, for listings
+    std::string security;
 };
 struct OpenKey {
     std::string subkey;  // folded
@@ -49,6 +50,7 @@ struct World {
     std::vector<Fault> faults;
     std::size_t write_limit = static_cast<std::size_t>(-1);
     std::uint32_t write_limit_error = 112;
+    bool write_limit_silent = false;
     std::map<Op, int> calls;
     std::map<std::string, std::string> env;
     platform::OsVersion version;
@@ -149,7 +151,7 @@ void add_folder(const std::string& path) {
 void put_file(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
     std::size_t slash = path.find_last_of('\\');
     world().files[fold(path)] =
-        FileEntry{bytes, attributes, slash == std::string::npos ? path : path.substr(slash + 1)};
+        FileEntry{bytes, attributes, slash == std::string::npos ? path : path.substr(slash + 1), ""};
 }
 
 bool get_file(const std::string& path, std::string* bytes) {
@@ -169,12 +171,23 @@ std::vector<std::string> files_in(const std::string& folder) {
     return names;
 }
 
+void set_security(const std::string& path, const std::string& security) {
+    auto f = world().files.find(fold(path));
+    if (f != world().files.end()) f->second.security = security;
+}
+
+std::string security(const std::string& path) {
+    auto f = world().files.find(fold(path));
+    return f == world().files.end() ? std::string() : f->second.security;
+}
+
 int open_files() { return static_cast<int>(world().open_files.size()); }
 
 void fail(Op op, int skip, std::uint32_t error) { world().faults.push_back(Fault{op, skip, error}); }
-void fail_write_after(std::size_t bytes, std::uint32_t error) {
+void fail_write_after(std::size_t bytes, std::uint32_t error, bool silently) {
     world().write_limit = bytes;
     world().write_limit_error = error;
+    world().write_limit_silent = silently;
 }
 void disarm() {
     world().faults.clear();
@@ -264,6 +277,14 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
     return FileRead::ok;
 }
 
+bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes) {
+    if (injected(Op::file_read)) return false;
+    auto f = world().files.find(fold(path));
+    if (f == world().files.end()) return failed(2);
+    *bytes = f->second.bytes.substr(0, limit);
+    return true;
+}
+
 std::uint32_t file_attributes(const std::string& path) {
     if (injected(Op::file_attributes)) return kInvalidAttributes;
     auto f = world().files.find(fold(path));
@@ -307,7 +328,7 @@ bool file_write(File file, const char* data, std::size_t size) {
         std::size_t fits = w.write_limit > open->written ? w.write_limit - open->written : 0;
         bytes.append(data, fits);
         open->written += fits;
-        return failed(w.write_limit_error);
+        return w.write_limit_silent || failed(w.write_limit_error);
     }
     bytes.append(data, size);
     open->written += size;
@@ -322,16 +343,44 @@ bool file_close(File file) {
     return !injected(Op::file_close);
 }
 
-bool file_replace(const std::string& source, const std::string& target) {
-    if (injected(Op::file_replace)) return false;
+namespace {
+
+// Moves a file's entry, attributes and security with it, to a new name.
+bool move_entry(const std::string& source, const std::string& target) {
     World& w = world();
     auto s = w.files.find(fold(source));
     if (s == w.files.end()) return failed(2);
-    auto t = w.files.find(fold(target));
-    if (t != w.files.end() && (t->second.attributes & kAttrReadOnly)) return failed(5);
     fake::FileEntry moved = s->second;
     w.files.erase(s);
     put_file(target, moved.bytes, moved.attributes);
+    w.files[fold(target)].security = moved.security;
+    return true;
+}
+
+}  // namespace
+
+bool file_replace(const std::string& source, const std::string& target) {
+    if (injected(Op::file_replace)) return false;
+    // MoveFileEx is exported on the 9x platform but does nothing there.
+    if (world().version.platform_id == kPlatformWin9x) return failed(120);
+    auto t = world().files.find(fold(target));
+    if (t != world().files.end() && (t->second.attributes & kAttrReadOnly)) return failed(5);
+    return move_entry(source, target);
+}
+
+bool file_move(const std::string& source, const std::string& target) {
+    if (injected(Op::file_move)) return false;
+    if (world().files.count(fold(target))) return failed(183);
+    return move_entry(source, target);
+}
+
+bool file_copy_security(const std::string& source, const std::string& target) {
+    if (injected(Op::file_copy_security)) return false;
+    World& w = world();
+    if (w.version.platform_id == kPlatformWin9x) return failed(120);
+    auto s = w.files.find(fold(source)), t = w.files.find(fold(target));
+    if (s == w.files.end() || t == w.files.end()) return failed(2);
+    t->second.security = s->second.security;
     return true;
 }
 
@@ -366,6 +415,7 @@ std::string error_text(std::uint32_t code) {
         case 3: return "The system cannot find the path specified.\r\n";
         case 5: return "Access is denied.\r\n";
         case 13: return "The data is invalid.\r\n";
+        case 29: return "The system cannot write to the specified device.\r\n";
         case 50: return "The request is not supported.\r\n";
         case 112: return "There is not enough space on the disk.\r\n";
         default: return "";
