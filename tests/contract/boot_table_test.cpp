@@ -37,6 +37,7 @@ TEST_CASE("boot table: entries and the current default, line by line") {
         {os + "a\t\"Tabbed\"\n", {"a|Tabbed"}, ""},
         {os + "a=Last", {"a|Last"}, ""},  // a last line without its newline keeps every character
         {os + "a=\"\"", {"a|"}, ""},
+        {os + "a=\"Lone\rCR\"\r\n", {"a|Lone\rCR"}, ""},  // only CR LF is a line end
         // Headers: any case, trailing text allowed, a leading blank is none; the last one counts.
         {"[Operating Systems] trailing\n" + one, {"A|One"}, ""},
         {" " + os + one, {}, ""},

@@ -24,7 +24,6 @@ void reset();
 
 // Registry.
 void add_key(const std::string& subkey);
-void remove_key(const std::string& subkey);
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& data);
 bool get_value(const std::string& subkey, const std::string& name, std::uint32_t* type,
@@ -34,7 +33,6 @@ void remove_value(const std::string& subkey, const std::string& name);
 int open_keys();
 
 // Files.
-void add_folder(const std::string& path);
 void put_file(const std::string& path, const std::string& bytes,
               std::uint32_t attributes = platform::kAttrNormal);
 bool get_file(const std::string& path, std::string* bytes);
@@ -56,8 +54,6 @@ void fail(Op op, int skip = 0, std::uint32_t error = 5);
 void fail_write_after(std::size_t bytes, std::uint32_t error = 112, bool silently = false);
 // Drops the faults not yet consumed and the write limit.
 void disarm();
-// How often an operation was called since reset().
-int calls(Op op);
 
 // System.
 void set_env(const std::string& name, const std::string& value);
