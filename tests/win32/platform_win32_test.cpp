@@ -52,6 +52,10 @@ TEST_CASE("files: replace carries attributes over; a read-only file refuses repl
     CHECK_EQ(bytes, "untouched");
     CHECK(testenv::get_file(target, &bytes));
     CHECK_EQ(bytes, "new");
+    // The 9x replace renames the read-only old file aside and never over a file.
+    const std::string aside = testenv::path("BOOT.INI.old~");
+    CHECK(pf::file_move(target, aside) && !pf::file_move(source, aside));
+    CHECK(testenv::get_file(aside, &bytes) && bytes == "new" && (pf::file_attributes(aside) & locked) == locked);
 
     const std::string log = testenv::path("power.log");
     CHECK(pf::file_append(log, "one\r\n") && pf::file_append(log, "two\r\n"));
