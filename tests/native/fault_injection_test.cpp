@@ -67,10 +67,11 @@ TEST_CASE("fault injection: each step of a BOOT.INI rewrite, and a write at each
             {Op::file_write, "write"}, {Op::file_flush, "flush"}, {Op::file_close, "close"}, {Op::file_replace, "replace"},
             {Op::file_move, "move"}, {Op::file_remove, "remove"}, {Op::file_copy_security, "copy_security"},
             {Op::file_read, "read"}};
-        for (const auto& [op, name] : steps) {
+        for (const auto& step : steps) {
+            const Op op = step.first;  // a lambda below takes it, which a structured binding cannot be
             for (int skip = 0; skip < 4; ++skip) {
                 const Outcome o = rewrite_with(platform_id, [&] { fake::fail(op, skip, 5); });
-                const std::string row = std::string(name) + " skip " + std::to_string(skip) + on;
+                const std::string row = std::string(step.second) + " skip " + std::to_string(skip) + on;
                 failures_seen += !o.ok;
                 // Only the read back comes after the move: its failure leaves the new file.
                 const bool moved = o.ok || (op == Op::file_read && skip == 0);
