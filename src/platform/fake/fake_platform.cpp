@@ -163,7 +163,6 @@ void disarm() {
 }
 
 void set_env(const std::string& name, const std::string& value) { world().env[fold(name)] = value; }
-void unset_env(const std::string& name) { world().env.erase(fold(name)); }
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor) {
     world().version = platform::OsVersion{platform_id, major, minor};
 }

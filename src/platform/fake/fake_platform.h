@@ -57,7 +57,6 @@ void disarm();
 
 // System.
 void set_env(const std::string& name, const std::string& value);
-void unset_env(const std::string& name);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
 
