@@ -126,7 +126,7 @@ bool set_boot_timeout(const std::string& path, const std::string& value) {
     std::string bytes;
     if (platform::file_read(path, kMaxBootIniBytes, &bytes) != platform::FileRead::ok) return false;
     if (!replace_profile_value(bytes, kBootLoaderSection, kTimeoutKey, value)) return false;
-    return replace_file_contents(path, bytes);
+    return replace_file_contents(path, bytes, ReadOnly::rewrite);
 }
 
 }  // namespace vorlane::bootini

@@ -39,6 +39,7 @@ void find_current_default(BootTable& table) {
     line = line.substr(0, kDefaultKeyChars) + value;
 
     const std::size_t n = without_newline(value).size();
+    if (n == 0) return;  // an empty value names no entry: the name stays empty
     for (const std::string& candidate : table.lines) {
         if (prefix_compare(candidate, value, n) != 0) continue;
         const std::size_t rest = n + 1 <= candidate.size() ? n + 1 : candidate.size();
@@ -106,9 +107,15 @@ void parse_boot_ini(BootTable& table, const std::string& bytes) {
     build_entries(table);
 }
 
+std::string boot_ini_path() {
+    std::string path;
+    settings::read_setting(settings::kBootIniPathValue, &path);
+    return path;
+}
+
 void load_boot_table(BootTable& table) {
     table = BootTable();
-    settings::read_setting(settings::kBootIniPathValue, &table.path);
+    table.path = boot_ini_path();
     std::string bytes;
     if (table.path.empty() ||
         platform::file_read(table.path, kMaxBootIniBytes, &bytes) != platform::FileRead::ok)

@@ -28,6 +28,9 @@ struct BootTable {
     std::string current_default;
 };
 
+// The registry value Filename; empty when it is missing.
+std::string boot_ini_path();
+
 // Rebuilds the whole table from the file that Filename names. Never reports
 // failure: a missing or unreadable file gives an empty table.
 void load_boot_table(BootTable& table);

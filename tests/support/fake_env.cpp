@@ -17,7 +17,6 @@ void put_file(const std::string& p, const std::string& bytes, std::uint32_t attr
     fake::put_file(p, bytes, attributes);
 }
 bool get_file(const std::string& p, std::string* bytes) { return fake::get_file(p, bytes); }
-bool file_exists(const std::string& p) { return fake::get_file(p, nullptr); }
 
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& bytes) {
@@ -32,7 +31,6 @@ void remove_value(const std::string& subkey, const std::string& name) {
 }
 
 void set_env(const std::string& name, const std::string& value) { fake::set_env(name, value); }
-void unset_env(const std::string& name) { fake::unset_env(name); }
 
 const std::vector<Box>& boxes() {
     static std::vector<Box> copy;

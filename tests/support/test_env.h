@@ -27,7 +27,6 @@ std::vector<std::string> sandbox_files();
 void put_file(const std::string& path, const std::string& bytes,
               std::uint32_t attributes = platform::kAttrNormal);
 bool get_file(const std::string& path, std::string* bytes);
-bool file_exists(const std::string& path);
 
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& bytes);
@@ -40,7 +39,6 @@ bool get_value(const std::string& subkey, const std::string& name, std::uint32_t
 void remove_value(const std::string& subkey, const std::string& name);
 
 void set_env(const std::string& name, const std::string& value);
-void unset_env(const std::string& name);
 
 // Message boxes the core showed since reset(); they are answered with `answer`.
 struct Box {

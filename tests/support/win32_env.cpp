@@ -70,8 +70,6 @@ bool get_file(const std::string& p, std::string* bytes) {
     return static_cast<bool>(in);
 }
 
-// INVALID_FILE_ATTRIBUTES has the directory bit too.
-bool file_exists(const std::string& p) { return !(GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY); }
 
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type, const std::string& bytes) {
     HKEY key = nullptr;
@@ -105,7 +103,6 @@ void remove_value(const std::string& subkey, const std::string& name) {
 void set_env(const std::string& name, const std::string& value) {
     if (!SetEnvironmentVariableA(name.c_str(), value.c_str())) failed("SetEnvironmentVariableA", name, GetLastError());
 }
-void unset_env(const std::string& name) { SetEnvironmentVariableA(name.c_str(), nullptr); }
 
 const std::vector<Box>& boxes() { return g_ui.boxes; }
 void answer_boxes_with(int answer) { g_ui.answer = answer; }

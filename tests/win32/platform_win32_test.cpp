@@ -2,7 +2,12 @@
 // contract suite covers what it shares with the fake.
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
+#include "bootini/default_writer.h"
 #include "platform/platform.h"
+#include "support/boot_fixture.h"
 #include "support/check.h"
 #include "support/test_env.h"
 
@@ -47,11 +52,65 @@ TEST_CASE("files: replace carries attributes over; a read-only file refuses repl
     CHECK_EQ(bytes, "untouched");
     CHECK(testenv::get_file(target, &bytes));
     CHECK_EQ(bytes, "new");
+    // The 9x replace renames the read-only old file aside and never over a file.
+    const std::string aside = testenv::path("BOOT.INI.old~");
+    CHECK(pf::file_move(target, aside) && !pf::file_move(source, aside));
+    CHECK(testenv::get_file(aside, &bytes) && bytes == "new" && (pf::file_attributes(aside) & locked) == locked);
 
     const std::string log = testenv::path("power.log");
     CHECK(pf::file_append(log, "one\r\n") && pf::file_append(log, "two\r\n"));
     CHECK(testenv::get_file(log, &bytes));
     CHECK_EQ(bytes, "one\r\ntwo\r\n");
+}
+
+namespace {
+
+using GetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+using SetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+
+template <typename Fn>
+Fn advapi(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
+}
+
+// The file's access list as bytes; empty when it has none or cannot be read.
+std::string dacl_of(const std::string& path) {
+    DWORD size = 0;
+    auto get = advapi<GetFileSecurityFn>("GetFileSecurityA");
+    get(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> sd(size + 1);
+    if (!size || !get(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), size, &size)) return "";
+    const auto* head = reinterpret_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(sd.data());
+    if (!(head->Control & SE_DACL_PRESENT) || !head->Dacl) return "";
+    const auto* acl = reinterpret_cast<const ACL*>(sd.data() + head->Dacl);
+    return std::string(reinterpret_cast<const char*>(acl), acl->AclSize);
+}
+
+}  // namespace
+
+// Wine folds an access list into the Unix mode and back, so it shows an access
+// list that differs from a new file's surviving the replace; the exact list and
+// the owner surviving show only on NTFS.
+TEST_CASE("files: a rewritten BOOT.INI keeps its own access list") {
+    testenv::reset();
+    const std::string p = fixture::put_boot_ini(fixture::kThreeSystems);
+    const std::string fresh = dacl_of(p);
+    // A self-relative descriptor with one entry no folder gives: Everyone may
+    // read and write (read only would pass as the read-only attribute on Wine).
+    const unsigned char descriptor[48] = {
+        1, 0, 0x04, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0,  // DACL present, at 20
+        2, 0, 28, 0, 1, 0, 0, 0,                                           // ACL: 28 bytes, one entry
+        0, 0, 20, 0, 0x9f, 0x01, 0x12, 0,                                  // allow FILE_GENERIC_READ|WRITE to
+        1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};                               // S-1-1-0
+    std::vector<BYTE> sd(descriptor, descriptor + sizeof descriptor);
+    CHECK(advapi<SetFileSecurityFn>("SetFileSecurityA")(p.c_str(), DACL_SECURITY_INFORMATION, sd.data()));
+    const std::string kept = dacl_of(p);
+    CHECK(!kept.empty() && kept != fresh);
+    bootini::BootTable t;
+    bootini::load_boot_table(t);
+    CHECK(bootini::set_default_entry(t, 0));
+    CHECK_EQ(dacl_of(p), kept);
+    CHECK(fixture::file_text(p).find("default=multi(0)disk(0)rdisk(0)partition(1)\\WINNT\n") != std::string::npos);
 }
 
 // ctest runs this case again with powrprof.dll disabled and VORLANE_TEST_EXPECT_PROBE=no_library.

@@ -3,7 +3,8 @@
 // The fake behaves as Windows does where the core depends on it: registry
 // names and paths are case-insensitive, a value keeps its type, a read-only
 // file refuses to be created over, replaced or removed, a move carries the
-// source's attributes to the target, and every failure sets an error code.
+// source's attributes and security to the target, the 9x platform has no
+// one-step replace, and every failure sets an error code.
 // Any operation can be made to fail on purpose, to prove what the core
 // leaves behind.
 #pragma once
@@ -23,7 +24,6 @@ void reset();
 
 // Registry.
 void add_key(const std::string& subkey);
-void remove_key(const std::string& subkey);
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& data);
 bool get_value(const std::string& subkey, const std::string& name, std::uint32_t* type,
@@ -33,30 +33,30 @@ void remove_value(const std::string& subkey, const std::string& name);
 int open_keys();
 
 // Files.
-void add_folder(const std::string& path);
 void put_file(const std::string& path, const std::string& bytes,
               std::uint32_t attributes = platform::kAttrNormal);
 bool get_file(const std::string& path, std::string* bytes);
 std::vector<std::string> files_in(const std::string& folder);  // names, sorted
+// A file's security as one opaque text; a new file has its folder's, "".
+void set_security(const std::string& path, const std::string& security);
+std::string security(const std::string& path);
 int open_files();
 
 // Fault injection: the `skip`+1-th next call of the operation fails with `error`.
 enum class Op {
     reg_open, reg_query, reg_set, reg_delete,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
-    file_flush, file_close, file_replace, file_remove, file_append,
+    file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
 };
 void fail(Op op, int skip = 0, std::uint32_t error = 5);
-// Writes fail (after storing what fits) once a handle has taken `bytes` bytes.
-void fail_write_after(std::size_t bytes, std::uint32_t error = 112);
+// Writes fail (after storing what fits) once a handle has taken `bytes` bytes;
+// `silently`, they report success all the same, as a faulty disk might.
+void fail_write_after(std::size_t bytes, std::uint32_t error = 112, bool silently = false);
 // Drops the faults not yet consumed and the write limit.
 void disarm();
-// How often an operation was called since reset().
-int calls(Op op);
 
 // System.
 void set_env(const std::string& name, const std::string& value);
-void unset_env(const std::string& name);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
 

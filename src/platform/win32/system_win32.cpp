@@ -47,6 +47,33 @@ bool is_read_only(const std::string& path) {
 HKEY as_hkey(RegKey key) { return static_cast<HKEY>(key); }
 HANDLE as_handle(File file) { return static_cast<HANDLE>(file); }
 
+HANDLE open_for_reading(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) fail_last();
+    return h;
+}
+
+// Reads up to `limit` bytes, fewer when the file ends first; closes the handle.
+bool read_and_close(HANDLE h, DWORD limit, std::string* bytes) {
+    std::string content(limit, '\0');
+    DWORD total = 0;
+    while (total < limit) {
+        DWORD got = 0;
+        if (!ReadFile(h, &content[total], limit - total, &got, nullptr)) {
+            fail_last();
+            CloseHandle(h);
+            return false;
+        }
+        if (got == 0) break;  // the end of the file
+        total += got;
+    }
+    CloseHandle(h);
+    content.resize(total);
+    bytes->swap(content);
+    return true;
+}
+
 }  // namespace
 
 // ---- Registry ---------------------------------------------------------------------
@@ -112,12 +139,8 @@ bool reg_delete(RegKey key, const std::string& name) {
 // ---- Files --------------------------------------------------------------------------
 
 FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        fail_last();
-        return FileRead::cannot_open;
-    }
+    HANDLE h = open_for_reading(path);
+    if (h == INVALID_HANDLE_VALUE) return FileRead::cannot_open;
     DWORD high = 0;
     DWORD low = GetFileSize(h, &high);
     // INVALID_FILE_SIZE is also a valid low half of a 4 GB+ size; only
@@ -132,22 +155,14 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
         CloseHandle(h);
         return FileRead::too_large;
     }
-    std::string content(low, '\0');
-    DWORD total = 0;
-    while (total < low) {
-        DWORD got = 0;
-        if (!ReadFile(h, &content[total], low - total, &got, nullptr)) {
-            fail_last();
-            CloseHandle(h);
-            return FileRead::cannot_open;
-        }
-        if (got == 0) break;  // the file shrank since GetFileSize
-        total += got;
-    }
-    CloseHandle(h);
-    content.resize(total);
-    bytes->swap(content);
-    return FileRead::ok;
+    return read_and_close(h, low, bytes) ? FileRead::ok : FileRead::cannot_open;
+}
+
+bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes) {
+    // A head this large is never asked for; the cap keeps the count a DWORD.
+    if (limit > kWriteChunk) limit = kWriteChunk;
+    HANDLE h = open_for_reading(path);
+    return h != INVALID_HANDLE_VALUE && read_and_close(h, static_cast<DWORD>(limit), bytes);
 }
 
 std::uint32_t file_attributes(const std::string& path) {
@@ -215,6 +230,78 @@ bool file_replace(const std::string& source, const std::string& target) {
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return fail_last();
     return true;
+}
+
+bool file_move(const std::string& source, const std::string& target) {
+    if (!MoveFileA(source.c_str(), target.c_str())) return fail_last();
+    return true;
+}
+
+namespace {
+
+using GetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+using SetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+
+// Turns SeRestorePrivilege on for the life of this object when the token has
+// it: only with it may an administrator make another account a file's owner.
+class RestorePrivilege {
+public:
+    RestorePrivilege() {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token_)) {
+            token_ = nullptr;
+            return;
+        }
+        TOKEN_PRIVILEGES wanted;
+        std::memset(&wanted, 0, sizeof wanted);
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        DWORD size = sizeof previous_;
+        adjusted_ = LookupPrivilegeValueA(nullptr, "SeRestorePrivilege", &wanted.Privileges[0].Luid) &&
+                    AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size);
+    }
+    ~RestorePrivilege() {
+        if (adjusted_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
+        if (token_) CloseHandle(token_);
+    }
+    RestorePrivilege(const RestorePrivilege&) = delete;
+    RestorePrivilege& operator=(const RestorePrivilege&) = delete;
+
+private:
+    HANDLE token_ = nullptr;
+    TOKEN_PRIVILEGES previous_ = {};
+    bool adjusted_ = false;
+};
+
+}  // namespace
+
+bool file_copy_security(const std::string& source, const std::string& target) {
+    // advapi32 of the 9x platform has no file security, and the program must
+    // load there, so the functions are looked up, and only on the NT family.
+    if (os_version().platform_id == VER_PLATFORM_WIN32_WINDOWS) return fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");  // loaded with the program
+    auto get = advapi ? reinterpret_cast<GetFileSecurityFn>(
+                            reinterpret_cast<void*>(GetProcAddress(advapi, "GetFileSecurityA")))
+                      : nullptr;
+    auto set = advapi ? reinterpret_cast<SetFileSecurityFn>(
+                            reinterpret_cast<void*>(GetProcAddress(advapi, "SetFileSecurityA")))
+                      : nullptr;
+    if (!get || !set) return fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+
+    const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                     DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    get(source.c_str(), all, nullptr, 0, &size);  // asks for the size
+    if (size == 0) return fail_last();
+    std::vector<BYTE> descriptor(size);
+    if (!get(source.c_str(), all, descriptor.data(), size, &size)) return fail_last();
+
+    // Each try sets less: the owner needs a privilege, the group may be one
+    // this process may not name, the access list is always ours to copy.
+    const SECURITY_INFORMATION tries[] = {all, all & ~OWNER_SECURITY_INFORMATION, DACL_SECURITY_INFORMATION};
+    RestorePrivilege privilege;
+    for (SECURITY_INFORMATION part : tries)
+        if (set(target.c_str(), part, descriptor.data())) return true;
+    return fail_last();
 }
 
 bool file_remove(const std::string& path) {
