@@ -82,18 +82,21 @@ Var OldInstall
   ${EndIf}
 !macroend
 
-; Ends the tray copy so its exe can be replaced or removed: the program's own
-; -x where it is installed, then the same close request sent directly, for a
-; copy started from somewhere else. Every start of the program reads
-; VORLANE.INI and stops on a message when it is missing, so without one only
-; the direct request is sent.
+; Ends the tray copy so its exe can be replaced or removed. The setup uses the
+; program's own -x where it is installed; then the same close request goes
+; out directly, for a copy started from somewhere else, and for the
+; uninstaller, whose -q that follows is the one start that restores a pending
+; default. Every start of the program reads VORLANE.INI and stops on a message
+; when it is missing, so without one only the direct request is sent.
 !macro CLOSE_RUNNING_COPY PREFIX
 Function ${PREFIX}CloseRunningCopy
-  Call ${PREFIX}IniPath
-  ${If} ${FileExists} "$INSTDIR\vorlane.exe"
-  ${AndIf} ${FileExists} $3
-    ExecWait '"$INSTDIR\vorlane.exe" -x'
-  ${EndIf}
+  !if "${PREFIX}" == ""
+    Call IniPath
+    ${If} ${FileExists} "$INSTDIR\vorlane.exe"
+    ${AndIf} ${FileExists} $3
+      ExecWait '"$INSTDIR\vorlane.exe" -x'
+    ${EndIf}
+  !endif
   FindWindow $0 "${MAIN_WINDOW_CLASS}" "${MAIN_WINDOW_TITLE}"
   ${If} $0 <> 0
     SendMessage $0 ${WM_CLOSE} 0 0

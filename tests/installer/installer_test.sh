@@ -130,7 +130,14 @@ echo "--- second install over changed preferences (${SECONDS} s)"
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"MaintainDefault"="True"\r\n"SortList"=-\r\n' \
   "${settings//\\/\\\\}" >"$c/change.reg"
 win regedit /s 'C:\change.reg'
-win "$setup" /S; expect "second setup exit code" $? 0
+# A copy in the tray holds its exe open: the setup must close it to replace it.
+"$wine" "$app/vorlane.exe" >/dev/null 2>&1 &
+tray=$!
+for _ in $(seq 40); do pgrep -f 'Vorlane.vorlane\.exe' >/dev/null && break; sleep 0.25; done
+sleep 2
+timeout 60 "$wine" "$setup" /S; expect "second setup exit code" $? 0
+expect "tray copy closed" "$(timeout 10 tail --pid=$tray -f /dev/null && echo closed)" closed
+wineserver -k
 snapshot
 expect "changed preference kept" "$(reg user "$settings" MaintainDefault)" "sz:True"
 expect "missing value recreated" "$(reg user "$settings" SortList)" "exact:False"
