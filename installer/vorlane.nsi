@@ -136,20 +136,28 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING_COPY "un."
 
 
-Section "Vorlane" SecMain
-  SectionIn RO
-  SetShellVarContext all
+Section "-Settings, then the running copy closed"
   ; First the values and VORLANE.INI: every start of the program, -x included,
   ; reads VORLANE.INI and shows a message when it is missing.
   Call CreateUserSettings
   Call CloseRunningCopy
+SectionEnd
 
+; One of the two, chosen in .onInit, so the space asked for is what is used.
+Section "-32-bit program" Sec32
   SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
-    File "/oname=vorlane.exe" "${EXE64}"
-  ${Else}
-    File "/oname=vorlane.exe" "${EXE32}"
-  ${EndIf}
+  File "/oname=vorlane.exe" "${EXE32}"
+SectionEnd
+
+Section "-64-bit program" Sec64
+  SetOutPath "$INSTDIR"
+  File "/oname=vorlane.exe" "${EXE64}"
+SectionEnd
+
+Section "Vorlane" SecMain
+  SectionIn RO
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
   File "${USER_STEP}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -198,8 +206,12 @@ Function .onInit
   !insertmacro REQUIRE_ADMIN
   !insertmacro USE_NATIVE_VIEW
   ${If} ${RunningX64}
-  ${AndIf} $INSTDIR == "$PROGRAMFILES\Vorlane"
-    StrCpy $INSTDIR "$PROGRAMFILES64\Vorlane"
+    !insertmacro UnselectSection ${Sec32}
+    ${If} $INSTDIR == "$PROGRAMFILES\Vorlane"
+      StrCpy $INSTDIR "$PROGRAMFILES64\Vorlane"
+    ${EndIf}
+  ${Else}
+    !insertmacro UnselectSection ${Sec64}
   ${EndIf}
   ; An upgrade goes where the last install went and keeps its startup choice.
   ReadRegStr $OldInstall HKLM "${UNINSTALL_KEY}" "InstallLocation"
