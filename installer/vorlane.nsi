@@ -42,12 +42,12 @@ VIAddVersionKey LegalCopyright "Copyright (C) Ostrevan"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
+; The finish page acts on its first box before its second: the set-up comes
+; first, so the tray copy starts on the BOOT.INI the set-up may have chosen.
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Run the one-time set-up now (find BOOT.INI, shorten the boot menu)"
 !define MUI_FINISHPAGE_RUN_NOTCHECKED
 !define MUI_FINISHPAGE_RUN_FUNCTION RunSetUp
-; The set-up comes first (the finish page runs this box second), so the tray
-; copy starts on the BOOT.INI the set-up may just have chosen.
 !define MUI_FINISHPAGE_SHOWREADME
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Start Vorlane now"
 !define MUI_FINISHPAGE_SHOWREADME_FUNCTION StartVorlane
@@ -272,6 +272,7 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKCU "Software\Ostrevan"
     ; A VORLANE.INI located onto BOOT.INI itself must not take BOOT.INI along.
     ${If} $R1 != $R2
+    ${AndIf} $R1 != ""
       Delete $R1
     ${EndIf}
   keep:
