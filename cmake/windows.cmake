@@ -25,6 +25,12 @@ else()
   set(VORLANE_PE_MINOR_VERSION 1)
 endif()
 
+# The version block and the manifest of res/vorlane.rc take the version from
+# project(VERSION); every target that compiles the .rc finds them here.
+configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+configure_file(res/vorlane.manifest ${CMAKE_BINARY_DIR}/generated/vorlane.generated.manifest @ONLY)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+
 add_library(vorlane_win32_system STATIC src/platform/win32/system_win32.cpp)
 target_include_directories(vorlane_win32_system PUBLIC src)
 # ExitWindowsEx is in user32, the token calls are in advapi32.
@@ -39,6 +45,8 @@ target_link_libraries(vorlane_win32_ui PUBLIC user32)
 function(vorlane_windows_exe_flags target)
   target_link_options(${target} PRIVATE
     -static -static-libgcc -static-libstdc++ $<$<CONFIG:MinSizeRel>:-s>
+    # No link time in the PE header, so a release build is bit-for-bit repeatable.
+    -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,${VORLANE_PE_MINOR_VERSION}
     -Wl,--major-os-version,5 -Wl,--minor-os-version,${VORLANE_PE_MINOR_VERSION})
 endfunction()
@@ -69,6 +77,9 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/src/shell/winmain_win32.cpp)
   add_executable(vorlane WIN32 ${VORLANE_WIN32_UI_SOURCES} ${VORLANE_RESOURCES})
   target_link_libraries(vorlane PRIVATE vorlane_core vorlane_win32_ui vorlane_win32_system
                         shell32 comctl32 gdi32 ole32)
+  # Build paths stay out of the exe, so a clone elsewhere builds the same bytes.
+  target_compile_options(vorlane PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                         -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
   vorlane_windows_exe_flags(vorlane)
   vorlane_check_imports(vorlane)
 endif()

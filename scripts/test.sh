@@ -46,6 +46,8 @@ step native suite native
 step fuzz fuzz
 step win32 suite win32
 step win64 suite win64
+# The setup program, built from the two exes above, installed and removed under Wine.
+step installer bash tests/installer/installer_test.sh
 
 [ $failed -eq 0 ] || echo "failed: ${failed_names[*]}"
 echo "suites: $passed passed, $failed failed"

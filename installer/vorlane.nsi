@@ -1,0 +1,279 @@
+; Vorlane's setup program. Built by installer/build.sh, which passes:
+;   VERSION      four-part version, e.g. 1.5.6.0
+;   EXE32 EXE64  the two builds of vorlane.exe
+;   USER_STEP    vorlane-user.exe (per-user step, from user-step.nsi)
+;   VALUES_NSH   the settings' first texts, generated from vorlane-settings.reg
+;   OUTFILE, ICON, TARGET (x86-ansi for releases: one program for 98 to 10)
+
+Target ${TARGET}
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+ManifestSupportedOS all
+
+!include MUI2.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include "common.nsh"
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane"
+; Runs the per-user step once for each user at his next logon.
+!define ACTIVE_SETUP_KEY "Software\Microsoft\Active Setup\Installed Components\Ostrevan.Vorlane"
+!searchreplace ACTIVE_SETUP_VERSION "${VERSION}" "." ","
+!define MAIN_WINDOW_CLASS "#32770"
+!define MAIN_WINDOW_TITLE "About Vorlane"
+
+Name "Vorlane"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Vorlane"
+BrandingText "Vorlane ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion ${VERSION}
+VIAddVersionKey ProductName "Vorlane"
+VIAddVersionKey CompanyName "Ostrevan"
+VIAddVersionKey FileDescription "Vorlane setup"
+VIAddVersionKey FileVersion ${VERSION}
+VIAddVersionKey ProductVersion ${VERSION}
+VIAddVersionKey LegalCopyright "Copyright (C) Ostrevan"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+
+; The finish page acts on its first box before its second: the set-up comes
+; first, so the tray copy starts on the BOOT.INI the set-up may have chosen.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Run the one-time set-up now (find BOOT.INI, shorten the boot menu)"
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+!define MUI_FINISHPAGE_RUN_FUNCTION RunSetUp
+!define MUI_FINISHPAGE_SHOWREADME
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Start Vorlane now"
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION StartVorlane
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Var OldInstall
+
+; The 64-bit program where Windows is 64-bit: its registry views and the
+; Program Files it belongs in.
+!macro USE_NATIVE_VIEW
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+!macroend
+
+!macro REQUIRE_ADMIN
+  ; Windows 98 and Me have no accounts to ask about; the plug-in says Admin there.
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "Admin"
+    MessageBox MB_ICONSTOP|MB_OK "Vorlane's setup needs administrator rights: it writes to Program Files and to the machine's list of installed programs.$\r$\n$\r$\nLog on as an administrator, or start the setup with Run as..., and try again." /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+!macroend
+
+; Ends the tray copy so its exe can be replaced or removed. The setup uses the
+; program's own -x where it is installed; then the same close request goes
+; out directly, for a copy started from somewhere else, and for the
+; uninstaller, whose -q that follows is the one start that restores a pending
+; default. Every start of the program reads VORLANE.INI and stops on a message
+; when it is missing, so without one only the direct request is sent.
+!macro CLOSE_RUNNING_COPY PREFIX
+Function ${PREFIX}CloseRunningCopy
+  !if "${PREFIX}" == ""
+    Call IniPath
+    ${If} ${FileExists} "$INSTDIR\vorlane.exe"
+    ${AndIf} ${FileExists} $3
+      ExecWait '"$INSTDIR\vorlane.exe" -x'
+    ${EndIf}
+  !endif
+  FindWindow $0 "${MAIN_WINDOW_CLASS}" "${MAIN_WINDOW_TITLE}"
+  ${If} $0 <> 0
+    SendMessage $0 ${WM_CLOSE} 0 0
+  ${EndIf}
+  ; The process ends a moment after it has handled the request.
+  StrCpy $1 0
+  ${DoWhile} $1 < 40
+    ${IfNot} ${FileExists} "$INSTDIR\vorlane.exe"
+      ${Break}
+    ${EndIf}
+    ClearErrors
+    FileOpen $0 "$INSTDIR\vorlane.exe" a
+    ${IfNot} ${Errors}
+      FileClose $0
+      ${Break}
+    ${EndIf}
+    Sleep 250
+    IntOp $1 $1 + 1
+  ${Loop}
+FunctionEnd
+
+; $3 = the VORLANE.INI path the program uses: INI, or C:\VORLANE.INI without it.
+Function ${PREFIX}IniPath
+  StrCpy $1 "${SETTINGS_KEY}"
+  StrCpy $2 "INI"
+  ClearErrors
+  ReadRegStr $3 HKCU $1 $2
+  ${If} ${Errors}
+    StrCpy $3 "C:\VORLANE.INI"
+  ${Else}
+    Call ${PREFIX}ReadExactString
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro VORLANE_READ_STRING_FUNCTION "un."
+!insertmacro CLOSE_RUNNING_COPY ""
+!insertmacro CLOSE_RUNNING_COPY "un."
+
+
+Section "-Settings, then the running copy closed"
+  ; First the values and VORLANE.INI: every start of the program, -x included,
+  ; reads VORLANE.INI and shows a message when it is missing.
+  Call CreateUserSettings
+  Call CloseRunningCopy
+SectionEnd
+
+; One of the two, chosen in .onInit, so the space asked for is what is used.
+Section "-32-bit program" Sec32
+  SetOutPath "$INSTDIR"
+  File "/oname=vorlane.exe" "${EXE32}"
+SectionEnd
+
+Section "-64-bit program" Sec64
+  SetOutPath "$INSTDIR"
+  File "/oname=vorlane.exe" "${EXE64}"
+SectionEnd
+
+Section "Vorlane" SecMain
+  SectionIn RO
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  File "${USER_STEP}"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\Vorlane"
+  CreateShortCut "$SMPROGRAMS\Vorlane\Vorlane.lnk" "$INSTDIR\vorlane.exe"
+  CreateShortCut "$SMPROGRAMS\Vorlane\Uninstall Vorlane.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Vorlane"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Ostrevan"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vorlane.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Settings are per user: the other users of this machine get theirs from
+  ; the per-user step at their next logon; this user has them already.
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "Vorlane"
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" '"$INSTDIR\vorlane-user.exe"'
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
+  WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+SectionEnd
+
+Section "Run at startup" SecStartup
+  ; The value the program itself writes: its path as Windows reports it for
+  ; the running exe, unquoted, no terminating zero.
+  StrCpy $1 "${RUN_KEY}"
+  StrCpy $2 "Vorlane"
+  StrCpy $3 "$INSTDIR\vorlane.exe"
+  StrCpy $4 "set"
+  Call SetExactString
+SectionEnd
+
+Section "-Startup choice off"
+  ${IfNot} ${SectionIsSelected} ${SecStartup}
+    DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+  ${EndIf}
+SectionEnd
+
+Function .onInit
+  !insertmacro REQUIRE_ADMIN
+  !insertmacro USE_NATIVE_VIEW
+  ${If} ${RunningX64}
+    !insertmacro UnselectSection ${Sec32}
+    ${If} $INSTDIR == "$PROGRAMFILES\Vorlane"
+      StrCpy $INSTDIR "$PROGRAMFILES64\Vorlane"
+    ${EndIf}
+  ${Else}
+    !insertmacro UnselectSection ${Sec64}
+  ${EndIf}
+  ; An upgrade goes where the last install went and keeps its startup choice.
+  ReadRegStr $OldInstall HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $OldInstall != ""
+    ${If} $INSTDIR == "$PROGRAMFILES\Vorlane"
+    ${OrIf} $INSTDIR == "$PROGRAMFILES64\Vorlane"
+      StrCpy $INSTDIR $OldInstall
+    ${EndIf}
+    ClearErrors
+    ReadRegStr $0 HKCU "${RUN_KEY}" "Vorlane"
+    ${If} ${Errors}
+      !insertmacro UnselectSection ${SecStartup}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+Function RunSetUp
+  ExecWait '"$INSTDIR\vorlane.exe" -i'
+FunctionEnd
+
+Function StartVorlane
+  Exec '"$INSTDIR\vorlane.exe"'
+FunctionEnd
+
+Function un.onInit
+  !insertmacro REQUIRE_ADMIN
+  !insertmacro USE_NATIVE_VIEW
+FunctionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  Call un.CloseRunningCopy
+  ; Writes back a maintained default that is still pending, so BOOT.INI is not
+  ; left on a one-time choice (nothing can be pending without VORLANE.INI).
+  Call un.IniPath
+  StrCpy $R1 $3
+  ${If} ${FileExists} $R1
+    ExecWait '"$INSTDIR\vorlane.exe" -q'
+  ${EndIf}
+  StrCpy $2 "Filename"
+  Call un.ReadExactString
+  StrCpy $R2 $3
+
+  Delete "$INSTDIR\vorlane.exe"
+  Delete "$INSTDIR\vorlane-user.exe"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\Vorlane\Vorlane.lnk"
+  Delete "$SMPROGRAMS\Vorlane\Uninstall Vorlane.lnk"
+  RMDir "$SMPROGRAMS\Vorlane"
+  DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
+  DeleteRegKey HKCU "${ACTIVE_SETUP_KEY}"
+
+  MessageBox MB_YESNO|MB_ICONQUESTION "Remove your Vorlane settings and VORLANE.INI as well?$\r$\n$\r$\nKeep them if you will install Vorlane again." /SD IDNO IDNO keep
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\Ostrevan"
+    ; A VORLANE.INI located onto BOOT.INI itself must not take BOOT.INI along.
+    ${If} $R1 != $R2
+    ${AndIf} $R1 != ""
+      Delete $R1
+    ${EndIf}
+  keep:
+SectionEnd

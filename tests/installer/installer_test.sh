@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# The setup program in a throwaway Wine prefix: a silent install (files,
+# shortcuts, every value with its first text and no terminating zero, an empty
+# VORLANE.INI, the Add/Remove Programs and Active Setup entries), the installed
+# exe restoring a maintained default with -q, the per-user step adding a
+# missing value, a second install that closes the running copy and keeps a
+# changed preference, and the silent uninstall writing back a pending default
+# and removing what it installed. Then a silent install on Windows 98.
+#
+#   tests/installer/installer_test.sh [EXE32 EXE64]   (default: build/win32, build/win64)
+set -u
+# The setup program and the tray program need an X server, even when silent.
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+root=$(cd "$(dirname "$0")/../.." && pwd)
+exe32=$(realpath "${1:-$root/build/win32/vorlane.exe}")
+exe64=$(realpath "${2:-$root/build/win64/vorlane.exe}")
+version=$(bash "$root/scripts/version.sh")
+
+# The release setup program is 32-bit. Where this machine's Wine cannot run
+# 32-bit programs (no 32-bit loader, or only an emulated one, which hangs),
+# the same script built for amd64 is what can be tested.
+target=${VORLANE_INSTALLER_TARGET:-x86-ansi}
+if [ -z "${VORLANE_INSTALLER_TARGET:-}" ] && { ! wine --version >/dev/null 2>&1 ||
+    grep -qs '^interpreter .*qemu-i386' /proc/sys/fs/binfmt_misc/*; }; then
+  target=amd64-unicode
+  echo "note: Wine here runs no 32-bit programs natively; testing the amd64-unicode build of the setup script"
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vorlane-installer-test.XXXXXX")
+run_dir=
+cleanup() {
+  [ -n "$run_dir" ] && { WINEPREFIX="$run_dir/prefix" wineserver -k 2>/dev/null; rm -rf "$run_dir"; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+bash "$root/installer/build.sh" "$exe32" "$exe64" "$work" "$target" >/dev/null || exit 1
+setup="$work/vorlane-${version%.*}-setup.exe"
+
+# A prefix from the shared template, kept for the several steps below.
+run_dir=$(VORLANE_WINE_KEEP=1 bash "$root/scripts/wine-run.sh" --wine=wine64 cmd /c exit 2>&1 \
+  | sed -n 's/^wine-run.sh: kept \(.*\)\/prefix$/\1/p')
+[ -d "$run_dir/prefix" ] || { echo "FAIL: no Wine prefix"; exit 1; }
+export WINEPREFIX="$run_dir/prefix" HOME="$run_dir/home" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+c="$WINEPREFIX/drive_c"
+app="$c/Program Files/Vorlane"
+menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vorlane"
+
+passes=0 failures=0
+expect() {  # what, actual, expected
+  if [ "$2" = "$3" ]; then passes=$((passes + 1)); return; fi
+  echo "FAIL: $1: got '$2', expected '$3'"; failures=$((failures + 1))
+}
+# Runs a Windows program to its end, then ends the prefix's server, which
+# writes the registry to disk (quicker than waiting for it to time out).
+win() { timeout 60 "$wine" "$@" >/dev/null 2>&1; local rc=$?; wineserver -k; return $rc; }
+# The prefix's registry as read from its files, one "HIVE\KEY|NAME" entry per
+# value: "sz:TEXT" for a string stored with its terminating zero, "exact:TEXT"
+# for one stored without, "dword:N". Taken again after each step.
+declare -A regs
+snapshot() {
+  regs=()
+  local k v
+  while IFS=$'\t' read -r k v; do regs[$k]=$v; done < <(python3 - "$WINEPREFIX" <<'PY'
+import re, sys
+for hive in ("user", "system"):
+    text = open("%s/%s.reg" % (sys.argv[1], hive), encoding="utf-8", errors="replace").read()
+    section = None
+    for line in text.replace("\\\n  ", "").splitlines():
+        m = re.match(r'\[(.*)\] \d+$', line)
+        if m:
+            section = m.group(1).replace("\\\\", "\\")
+            continue
+        m = re.match(r'"((?:[^"\\]|\\.)*)"=(.*)$', line)
+        if not section or not m:
+            continue
+        name, data = m.groups()
+        if data.startswith('"'):
+            value = "sz:" + data[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+        elif data.startswith("hex(1):"):
+            raw = bytes(int(b, 16) for b in data[7:].split(",") if b)
+            value = ("sz:" if raw.endswith(b"\0\0") else "exact:") + raw.decode("utf-16-le").rstrip("\0")
+        elif data.startswith("dword:"):
+            value = "dword:%d" % int(data[6:], 16)
+        else:
+            value = "other:" + data
+        print("%s\\%s|%s\t%s" % (hive, section, name, value))
+PY
+)
+}
+reg() { echo "${regs[$1\\$2|$3]:-missing}"; }  # user|system, key, value
+settings='Software\Ostrevan\Vorlane'
+run_key='Software\Microsoft\Windows\CurrentVersion\Run'
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane'
+active_setup='Software\Microsoft\Active Setup\Installed Components\Ostrevan.Vorlane'
+boot_default() { sed -n 's/^default=\(.*\)\r$/\1/p' "$c/BOOT.INI"; }
+win2k='multi(0)disk(0)rdisk(0)partition(1)\WINNT'
+winxp='multi(0)disk(0)rdisk(0)partition(2)\WINDOWS'
+
+echo "--- silent install (${SECONDS} s)"
+win "$setup" /S; expect "setup exit code" $? 0
+snapshot
+expect "installed exe" "$(cmp -s "$app/vorlane.exe" "$exe64" && echo 64-bit)" 64-bit
+for f in uninstall.exe vorlane-user.exe "$menu/Vorlane.lnk" "$menu/Uninstall Vorlane.lnk"; do
+  case $f in /*) p=$f ;; *) p="$app/$f" ;; esac
+  expect "$f" "$([ -f "$p" ] && echo present)" present
+done
+# Every value of the settings file, with its text as the program writes it.
+while IFS='=' read -r name text; do
+  expect "value $name" "$(reg user "$settings" "$name")" "exact:$text"
+done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
+expect "Run value" "$(reg user "$run_key" Vorlane)" 'exact:C:\Program Files\Vorlane\vorlane.exe'
+expect "VORLANE.INI" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
+for pair in "DisplayName=sz:Vorlane" "DisplayVersion=sz:$version" "Publisher=sz:Ostrevan" \
+    'DisplayIcon=sz:C:\Program Files\Vorlane\vorlane.exe,0' \
+    'UninstallString=sz:"C:\Program Files\Vorlane\uninstall.exe"'; do
+  expect "Add/Remove ${pair%%=*}" "$(reg system "$uninstall_key" "${pair%%=*}")" "${pair#*=}"
+done
+expect "Add/Remove size" "$(reg system "$uninstall_key" EstimatedSize | sed 's/dword:[1-9][0-9]*/KB/')" KB
+expect "Active Setup step" "$(reg system "$active_setup" StubPath)" 'sz:"C:\Program Files\Vorlane\vorlane-user.exe"'
+
+echo "--- installed exe, -q with a maintained default pending (${SECONDS} s)"
+tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
+printf '[Config]\r\nDefault=Microsoft Windows 2000 Professional\r\n' >"$c/VORLANE.INI"
+win "$app/vorlane.exe" -q
+expect "default after -q" "$(boot_default)" "$win2k"
+
+echo "--- second install over changed preferences (${SECONDS} s)"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"MaintainDefault"="True"\r\n"SortList"=-\r\n' \
+  "${settings//\\/\\\\}" >"$c/change.reg"
+win regedit /s 'C:\change.reg'
+# What Active Setup runs at another user's logon adds what is missing, no more.
+win "$app/vorlane-user.exe"; snapshot
+expect "per-user step recreates" "$(reg user "$settings" SortList)" "exact:False"
+expect "per-user step keeps" "$(reg user "$settings" MaintainDefault)" "sz:True"
+# A copy in the tray holds its exe open: the setup must close it to replace it.
+"$wine" "$app/vorlane.exe" >/dev/null 2>&1 &
+tray=$!
+for _ in $(seq 40); do pgrep -f 'Vorlane.vorlane\.exe' >/dev/null && break; sleep 0.25; done
+sleep 2
+timeout 60 "$wine" "$setup" /S; expect "second setup exit code" $? 0
+expect "tray copy closed" "$(timeout 10 tail --pid=$tray -f /dev/null && echo closed)" closed
+wineserver -k
+snapshot
+expect "changed preference kept" "$(reg user "$settings" MaintainDefault)" "sz:True"
+expect "VORLANE.INI kept" "$(tr -d '\r\n' <"$c/VORLANE.INI")" "[Config]Default=Microsoft Windows 2000 Professional"
+
+echo "--- silent uninstall with a one-time choice pending (${SECONDS} s)"
+sed -i "s/^default=.*\r$/default=${winxp//\\/\\\\}\r/" "$c/BOOT.INI"
+# The uninstaller runs from a copy in %TEMP%: wait for every process.
+timeout 60 "$wine" "$app/uninstall.exe" /S; wineserver -w
+snapshot
+expect "default written back" "$(boot_default)" "$win2k"
+expect "BOOT.INI entries" "$(grep -c '^multi' "$c/BOOT.INI")" 3
+expect "program folder" "$(ls -A "$app" 2>/dev/null)" ""
+expect "Start-menu folder" "$([ -e "$menu" ] && echo present)" ""
+expect "Run value removed" "$(reg user "$run_key" Vorlane)" missing
+expect "Add/Remove entry removed" "$(reg system "$uninstall_key" DisplayName)" missing
+expect "Active Setup removed" "$(reg system "$active_setup" StubPath)" missing
+expect "settings kept" "$(reg user "$settings" MaintainDefault)" "sz:True"
+expect "VORLANE.INI kept" "$([ -f "$c/VORLANE.INI" ] && echo present)" present
+
+echo "--- setup under Windows 98 (${SECONDS} s)"
+if [ "$target" = x86-ansi ]; then
+  # 9x emulation needs a 32-bit prefix of its own.
+  export WINEPREFIX="$work/prefix98"
+  wine=$(command -v wine)
+  WINEARCH=win32 win wineboot --init && win reg add 'HKCU\Software\Wine' /v Version /d win98 /f
+  win "$setup" /S; expect "setup exit code on 98" $? 0
+  snapshot
+  expect "installed exe on 98" "$(cmp -s "$WINEPREFIX/drive_c/Program Files/Vorlane/vorlane.exe" "$exe32" && echo 32-bit)" 32-bit
+  expect "value on 98" "$(reg user "$settings" ScheduleMode)" "exact:Restart"
+else
+  echo "skipped: Windows 98 needs a 32-bit Wine prefix, which this machine cannot run"
+fi
+
+echo "installer: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]
