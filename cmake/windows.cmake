@@ -1,6 +1,7 @@
 # Windows build: the Win32 side of the platform seam, the link flags that keep
-# the executables loadable on Windows 2000/XP (32-bit) and XP x64/2003 (64-bit),
-# Wine as the test runner, and an import check on the finished executables.
+# the executables loadable on Windows 98, Me and NT 4.0 (32-bit) and XP x64/2003
+# (64-bit), Wine as the test runner, and import and instruction checks on the
+# finished executables.
 # Included by the top CMakeLists.txt when WIN32.
 
 # Headers of the oldest system each exe runs on: anything newer is not
