@@ -28,8 +28,8 @@ set(VORLANE_LEAN_OPTIONS
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  # The compiler's default is the Pentium Pro (CMOV); the oldest machines that
-  # run Windows 95/98 are plain Pentiums.
+  # The compiler's default is the Pentium Pro (CMOV); many machines of the
+  # 98 and NT 4.0 era are plain Pentiums. scripts/check-cpu.sh counts the rest.
   list(APPEND VORLANE_LEAN_OPTIONS $<$<COMPILE_LANGUAGE:C,CXX>:-march=pentium>)
   # No unwinding without exceptions; 64-bit Windows keeps its unwind data,
   # which its exception dispatch needs to walk through our frames.
