@@ -16,7 +16,15 @@
 # with hard links for the big system DLLs and real copies for everything else,
 # which takes a fraction of a second instead of copying 1.3 GB.
 #
+# A 32-bit program on a machine that cannot run 32-bit code (a 64-bit kernel
+# without IA-32 emulation, where Wine's 32-bit loader fails with "Exec format
+# error") is not run: the script says so in one line and exits 77, which ctest
+# reports as a skipped test.
+#
 # Environment honoured:
+#   VORLANE_WINE_ARCH=win32  run in a 32-bit prefix (its own template), as
+#                     Wine needs for pretending to be 98, Me or NT 4.0 to a
+#                     32-bit program; 32-bit programs only
 #   WINEDLLOVERRIDES  appended to our own overrides (later entries win in Wine)
 #   VORLANE_WINE_CACHE   where the template and the run prefixes live
 #   VORLANE_WINE_KEEP=1  keep the run prefix and print its path (debugging)
@@ -50,6 +58,26 @@ resolve_wine() {
 wine_bin=$(resolve_wine "$wine_name") || die "no Wine loader found (asked for '$wine_name')"
 command -v wineserver >/dev/null 2>&1 || die "wineserver not found"
 
+# The PE machine field of a program file: 14c for x86, 8664 for x64.
+pe_machine() {
+    local offset
+    offset=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ') || return 1
+    [ -n "$offset" ] && od -An -t x2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' '
+}
+# Whether Wine's 32-bit loader can run at all here.
+runs_32bit() {
+    local loader=/usr/lib/wine/wine
+    [ -x "$loader" ] || loader=$(command -v wine) || return 1
+    "$loader" --version >/dev/null 2>&1
+}
+arch=${VORLANE_WINE_ARCH:-win64}
+if [ -f "$1" ] && [ "$(pe_machine "$1")" = 014c ] || [ "$arch" = win32 ]; then
+    if ! runs_32bit; then
+        echo "wine-run.sh: this machine cannot run 32-bit programs; skipped: $(basename "$1")"
+        exit 77
+    fi
+fi
+
 # Where the template lives; needs a writable place. Run prefixes are made in the
 # same folder so hard links stay on one file system.
 cache_root=${VORLANE_WINE_CACHE:-}
@@ -67,6 +95,7 @@ mkdir -p "$cache_root" || die "cannot create $cache_root"
 wine_version=$("$wine_bin" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_')
 [ -n "$wine_version" ] || wine_version=unknown
 template="$cache_root/template-$wine_version"
+[ "$arch" = win32 ] && template="$template-win32"
 
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts: the tests need neither.
@@ -81,8 +110,9 @@ make_template() {
     staging=$(mktemp -d "$cache_root/staging.XXXXXX") || die "mktemp failed"
     mkdir -p "$staging/home"
     # WINEARCH=win64 gives a prefix with both system32 and syswow64, so the one
-    # template runs the 32-bit and the 64-bit builds alike.
-    if ! HOME="$staging/home" WINEPREFIX="$staging/prefix" WINEARCH=win64 \
+    # template runs the 32-bit and the 64-bit builds alike; win32 one with
+    # only a 32-bit system32.
+    if ! HOME="$staging/home" WINEPREFIX="$staging/prefix" WINEARCH="$arch" \
             "$wine_bin" wineboot --init >"$staging/wineboot.log" 2>&1; then
         cat "$staging/wineboot.log" >&2
         rm -rf "$staging"

@@ -1,6 +1,5 @@
 #include "schedule/countdown.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace vorlane::schedule {
@@ -16,9 +15,7 @@ std::string countdown_text(const std::string& format, std::int64_t value) {
                 continue;
             }
             if (format[i + 1] == 'd' && !number_done) {
-                char number[32];
-                std::snprintf(number, sizeof number, "%lld", static_cast<long long>(value));
-                text += number;
+                text += std::to_string(static_cast<long long>(value));
                 number_done = true;
                 ++i;
                 continue;

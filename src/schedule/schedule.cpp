@@ -1,7 +1,6 @@
 #include "schedule/schedule.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "settings/leading_int.h"
 #include "settings/settings_store.h"
@@ -90,11 +89,14 @@ std::size_t entry_index(const bootini::BootTable& table, const std::string& name
     return table.entries.size();
 }
 
-std::string two_digits(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u", value);
+// printf-free: the Windows build carries no printf of its own.
+std::string zero_padded(unsigned value, std::size_t width) {
+    std::string text = std::to_string(value);
+    if (text.size() < width) text.insert(0, width - text.size(), '0');
     return text;
 }
+
+std::string two_digits(unsigned value) { return zero_padded(value, 2); }
 
 }  // namespace
 
@@ -212,10 +214,8 @@ std::string mode_text(unsigned mode) {
 }
 
 std::vector<ScheduleText> schedule_texts(const Schedule& record) {
-    char year[16];
-    std::snprintf(year, sizeof year, "%04u", static_cast<unsigned>(record.year));
-    char timeout[16];
-    std::snprintf(timeout, sizeof timeout, "%ld", static_cast<long>(record.warning_timeout));
+    const std::string year = zero_padded(record.year, 4);
+    const std::string timeout = std::to_string(record.warning_timeout);
     return {
         {kStatusValue, record.enabled ? kEnabledText : kDisabledText},
         {kDateValue, two_digits(record.month) + "/" + two_digits(record.day) + "/" + year},

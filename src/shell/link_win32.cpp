@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
+#include <string>
 
 #include "shell/link_colour.h"
 #include "shell/shell_win32.h"
@@ -56,12 +56,11 @@ void link_setup(HWND link) {
     char windows[MAX_PATH] = {};
     const UINT n = GetWindowsDirectoryA(windows, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
-    char help[MAX_PATH];
-    const int written = std::snprintf(help, sizeof help, "%s\\winhlp32.exe", windows);
-    if (written < 0 || written >= static_cast<int>(sizeof help)) return;
+    const std::string help = std::string(windows) + "\\winhlp32.exe";
+    if (help.size() >= MAX_PATH) return;
 
     // As a data file: only its resources are wanted, none of its code may run here.
-    HMODULE library = LoadLibraryExA(help, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE library = LoadLibraryExA(help.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!library) return;
     HCURSOR hand = LoadCursorA(library, MAKEINTRESOURCEA(kHelpHandCursor));
     // The copy outlives the library.

@@ -63,6 +63,10 @@ bool schedule_tick(HWND main_window);
 // The Schedule dialog, modal, owned by the main window.
 void run_schedule_dialog(HWND owner);
 
+// Registers the common controls the dialogs use, through InitCommonControlsEx
+// when `library` (comctl32) has it; false when only the old controls could be.
+bool init_common_controls(HMODULE library);
+
 // The -i set-up: asks for BOOT.INI when no entries were found and offers to
 // shorten a 30-second boot menu.
 void boot_loader_setup();

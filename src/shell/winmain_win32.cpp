@@ -1,7 +1,6 @@
 // The program's entry point: the start-up sequence, the command line, and
 // tray mode with its message loop.
 #include <windows.h>
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include "resource.h"
@@ -35,10 +34,7 @@ int run_tray_mode() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     using namespace vorlane::shell;
-    // The up-down class too: the Schedule dialog's spin control is not
-    // registered by every comctl32 on its own.
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_UPDOWN_CLASS};
-    InitCommonControlsEx(&controls);
+    init_common_controls(GetModuleHandleA("comctl32.dll"));
     start_up(g_app);
     g_instance = instance;
     HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle);

@@ -1,6 +1,7 @@
 // The platform seam on the real Win32 API (ANSI functions throughout, since
-// the program must run on Windows 2000 and XP). message_box and shift_held
-// live in ui_win32.cpp so the contract tests can link recorders instead.
+// the program must run on Windows 98, Me and NT 4.0 as well as later ones).
+// message_box and shift_held live in ui_win32.cpp so the contract tests can
+// link recorders instead.
 #include <windows.h>
 
 #include <cstring>
@@ -42,6 +43,16 @@ bool is_read_only(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// A function that not every supported Windows exports, looked up when needed
+// so that the exe still loads there: 95/98/Me lack the token calls or only
+// stub them, NT 4.0 has no power management. Null when missing.
+template <class Function>
+Function system_function(const char* library, const char* name) {
+    HMODULE module = GetModuleHandleA(library);
+    FARPROC found = module ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
 HKEY as_hkey(RegKey key) { return static_cast<HKEY>(key); }
@@ -418,19 +429,29 @@ LocalTime local_time() {
 // ---- Power ------------------------------------------------------------------------
 
 void enable_shutdown_privilege() {
+    using OpenToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+    using LookupPrivilege = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
+    using AdjustPrivileges = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+    const auto open_token = system_function<OpenToken>("advapi32.dll", "OpenProcessToken");
+    const auto lookup = system_function<LookupPrivilege>("advapi32.dll", "LookupPrivilegeValueA");
+    const auto adjust = system_function<AdjustPrivileges>("advapi32.dll", "AdjustTokenPrivileges");
+    if (!open_token || !lookup || !adjust) {
+        fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+        return;
+    }
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    if (!open_token(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
         fail_last();
         return;
     }
     TOKEN_PRIVILEGES privileges;
     std::memset(&privileges, 0, sizeof privileges);
-    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+    if (lookup(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         // Returns TRUE even when the privilege was not granted
         // (ERROR_NOT_ALL_ASSIGNED); callers do not look anyway.
-        if (!AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr)) fail_last();
+        if (!adjust(token, FALSE, &privileges, 0, nullptr, nullptr)) fail_last();
     } else {
         fail_last();
     }
@@ -443,7 +464,11 @@ bool exit_windows(std::uint32_t flags) {
 }
 
 bool set_power_state(bool suspend, bool force) {
-    if (!SetSystemPowerState(suspend ? TRUE : FALSE, force ? TRUE : FALSE)) return fail_last();
+    using SetPowerState = BOOL(WINAPI*)(BOOL, BOOL);
+    const auto set_state = system_function<SetPowerState>("kernel32.dll", "SetSystemPowerState");
+    // Missing: the caller shows the system's text for this code.
+    if (!set_state) return fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+    if (!set_state(suspend ? TRUE : FALSE, force ? TRUE : FALSE)) return fail_last();
     return true;
 }
 
