@@ -253,13 +253,26 @@ namespace {
 using GetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
 using SetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
 
-// Turns SeRestorePrivilege on for the life of this object when the token has
-// it: only with it may an administrator make another account a file's owner.
-class RestorePrivilege {
+using OpenTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+using LookupPrivilegeFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
+using AdjustPrivilegesFn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+
+// Turns one privilege of the process's token on, when the token has it, and
+// keeps it on unless restore() is called. The token calls are looked up:
+// 95/98/Me lack them or only stub them, and the program must load there.
+class TokenPrivilege {
 public:
-    RestorePrivilege() {
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token_)) {
+    explicit TokenPrivilege(const char* name) {
+        const auto open_token = system_function<OpenTokenFn>("advapi32.dll", "OpenProcessToken");
+        const auto lookup = system_function<LookupPrivilegeFn>("advapi32.dll", "LookupPrivilegeValueA");
+        adjust_ = system_function<AdjustPrivilegesFn>("advapi32.dll", "AdjustTokenPrivileges");
+        if (!open_token || !lookup || !adjust_) {
+            fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+            return;
+        }
+        if (!open_token(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token_)) {
             token_ = nullptr;
+            fail_last();
             return;
         }
         TOKEN_PRIVILEGES wanted;
@@ -267,17 +280,24 @@ public:
         wanted.PrivilegeCount = 1;
         wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
         DWORD size = sizeof previous_;
-        adjusted_ = LookupPrivilegeValueA(nullptr, "SeRestorePrivilege", &wanted.Privileges[0].Luid) &&
-                    AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size);
+        // Succeeds also when the privilege was not granted (ERROR_NOT_ALL_ASSIGNED).
+        adjusted_ = lookup(nullptr, name, &wanted.Privileges[0].Luid) &&
+                    adjust_(token_, FALSE, &wanted, sizeof previous_, &previous_, &size);
+        if (!adjusted_) fail_last();
     }
-    ~RestorePrivilege() {
-        if (adjusted_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
+    ~TokenPrivilege() {
         if (token_) CloseHandle(token_);
     }
-    RestorePrivilege(const RestorePrivilege&) = delete;
-    RestorePrivilege& operator=(const RestorePrivilege&) = delete;
+    TokenPrivilege(const TokenPrivilege&) = delete;
+    TokenPrivilege& operator=(const TokenPrivilege&) = delete;
+
+    void restore() {
+        if (adjusted_) adjust_(token_, FALSE, &previous_, 0, nullptr, nullptr);
+        adjusted_ = false;
+    }
 
 private:
+    AdjustPrivilegesFn adjust_ = nullptr;
     HANDLE token_ = nullptr;
     TOKEN_PRIVILEGES previous_ = {};
     bool adjusted_ = false;
@@ -309,10 +329,15 @@ bool file_copy_security(const std::string& source, const std::string& target) {
     // Each try sets less: the owner needs a privilege, the group may be one
     // this process may not name, the access list is always ours to copy.
     const SECURITY_INFORMATION tries[] = {all, all & ~OWNER_SECURITY_INFORMATION, DACL_SECURITY_INFORMATION};
-    RestorePrivilege privilege;
+    // Only with SeRestorePrivilege may an administrator make another account
+    // a file's owner; it is put back as it was afterwards.
+    TokenPrivilege privilege("SeRestorePrivilege");
+    bool copied = false;
     for (SECURITY_INFORMATION part : tries)
-        if (set(target.c_str(), part, descriptor.data())) return true;
-    return fail_last();
+        if ((copied = set(target.c_str(), part, descriptor.data()) != FALSE)) break;
+    const DWORD code = copied ? ERROR_SUCCESS : GetLastError();
+    privilege.restore();
+    return copied || fail_code(code);
 }
 
 bool file_remove(const std::string& path) {
@@ -429,33 +454,8 @@ LocalTime local_time() {
 // ---- Power ------------------------------------------------------------------------
 
 void enable_shutdown_privilege() {
-    using OpenToken = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
-    using LookupPrivilege = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
-    using AdjustPrivileges = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
-    const auto open_token = system_function<OpenToken>("advapi32.dll", "OpenProcessToken");
-    const auto lookup = system_function<LookupPrivilege>("advapi32.dll", "LookupPrivilegeValueA");
-    const auto adjust = system_function<AdjustPrivileges>("advapi32.dll", "AdjustTokenPrivileges");
-    if (!open_token || !lookup || !adjust) {
-        fail_code(ERROR_CALL_NOT_IMPLEMENTED);
-        return;
-    }
-    HANDLE token = nullptr;
-    if (!open_token(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-        fail_last();
-        return;
-    }
-    TOKEN_PRIVILEGES privileges;
-    std::memset(&privileges, 0, sizeof privileges);
-    if (lookup(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        // Returns TRUE even when the privilege was not granted
-        // (ERROR_NOT_ALL_ASSIGNED); callers do not look anyway.
-        if (!adjust(token, FALSE, &privileges, 0, nullptr, nullptr)) fail_last();
-    } else {
-        fail_last();
-    }
-    CloseHandle(token);
+    // Stays on for the rest of the run: the restart or shut-down follows.
+    TokenPrivilege privilege("SeShutdownPrivilege");
 }
 
 bool exit_windows(std::uint32_t flags) {
