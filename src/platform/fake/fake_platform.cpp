@@ -16,7 +16,7 @@ std::string fold(std::string s) {
 struct Value { std::uint32_t type; std::string data; };
 using Key = std::map<std::string, Value>;  // by folded name
 struct FileEntry { std::string bytes; std::uint32_t attributes; std::string name, security; };
-struct OpenKey { std::string subkey; };                       // folded
+struct OpenKey { std::string subkey; };                      // folded
 struct OpenFile { std::string path; std::size_t written; };  // folded
 struct Fault { Op op; int skip; std::uint32_t error; };
 
@@ -75,9 +75,12 @@ FileEntry* find_file(const std::string& path) {
     return f == world().files.end() ? nullptr : &f->second;
 }
 
+// The key behind a handle; nullptr, with the error of a deleted key, when it is gone.
 Key* find_key(platform::RegKey key) {
     auto k = world().keys.find(static_cast<OpenKey*>(key)->subkey);
-    return k == world().keys.end() ? nullptr : &k->second;
+    if (k != world().keys.end()) return &k->second;
+    world().last_error = 1018;
+    return nullptr;
 }
 
 // Moves a file's entry, attributes and security with it, to a new name.
@@ -203,7 +206,7 @@ void reg_close(RegKey key) {
 RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::string* data, std::uint32_t* type) {
     if (injected(Op::reg_query)) return RegQuery::failed;
     fake::Key* k = find_key(key);
-    if (!k) return failed(1018), RegQuery::failed;
+    if (!k) return RegQuery::failed;
     auto v = k->find(fold(name));
     if (v == k->end()) return failed(2), RegQuery::missing;
     if (v->second.data.size() > limit) return failed(234), RegQuery::too_large;
@@ -213,18 +216,14 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 }
 
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
-    if (injected(Op::reg_set)) return false;
-    fake::Key* k = find_key(key);
-    if (!k) return failed(1018);
-    (*k)[fold(name)] = fake::Value{type, data};
-    return true;
+    fake::Key* k = injected(Op::reg_set) ? nullptr : find_key(key);
+    if (k) (*k)[fold(name)] = fake::Value{type, data};
+    return k != nullptr;
 }
 
 bool reg_delete(RegKey key, const std::string& name) {
-    if (injected(Op::reg_delete)) return false;
-    fake::Key* k = find_key(key);
-    if (!k) return failed(1018);
-    return k->erase(fold(name)) ? true : failed(2);
+    fake::Key* k = injected(Op::reg_delete) ? nullptr : find_key(key);
+    return k && (k->erase(fold(name)) || failed(2));
 }
 
 FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes) {
@@ -237,11 +236,9 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
 }
 
 bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes) {
-    if (injected(Op::file_read)) return false;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
-    *bytes = f->bytes.substr(0, limit);
-    return true;
+    const bool ok = file_read(path, static_cast<std::size_t>(-1), bytes) == FileRead::ok;
+    if (ok) bytes->resize(std::min(bytes->size(), limit));
+    return ok;
 }
 
 std::uint32_t file_attributes(const std::string& path) {
@@ -267,8 +264,8 @@ File file_create(const std::string& path) {
     if (world().folders.count(p)) return failed(5), nullptr;
     fake::FileEntry* f = find_file(path);
     if (f && (f->attributes & kAttrReadOnly)) return failed(5), nullptr;
-    if (f) f->bytes.clear();
-    else put_file(path, "", kAttrArchive);
+    if (!f) put_file(path, "", kAttrArchive);
+    else f->bytes.clear();
     auto* open = new fake::OpenFile{p, 0};
     world().open_files.insert(open);
     return open;
