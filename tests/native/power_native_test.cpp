@@ -18,8 +18,7 @@ TEST_CASE("power: the privilege comes before the platform call; a refused suspen
     fake::set_power_state_result(false, 999999);  // no text for it: nothing shown
     power::suspend(false);
     const auto& boxes = fake::boxes();
-    CHECK_EQ(boxes.size(), 1u);
-    CHECK(!boxes.empty() && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
+    CHECK(boxes.size() == 1 && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
           boxes[0].style == 0x10u);
 }
 
@@ -33,7 +32,6 @@ TEST_CASE("power: the probes answer allowed unless powrprof says no") {
         testenv::reset();
         fake::set_probe(false, r.answer);
         fake::set_probe(true, PowerProbe::refused);
-        CHECK_EQ(power::standby_allowed(), r.allowed);
-        CHECK(!power::hibernate_allowed());
+        CHECK(power::standby_allowed() == r.allowed && !power::hibernate_allowed());
     }
 }
