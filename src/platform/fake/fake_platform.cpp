@@ -75,6 +75,15 @@ FileEntry* find_file(const std::string& path) {
     return f == world().files.end() ? nullptr : &f->second;
 }
 
+// The file an operation works on: nullptr when the operation is made to fail
+// or the file is missing, each with its error.
+FileEntry* file_for(Op op, const std::string& path) {
+    if (injected(op)) return nullptr;
+    FileEntry* f = find_file(path);
+    if (!f) failed(2);
+    return f;
+}
+
 // The key behind a handle; nullptr, with the error of a deleted key, when it is gone.
 Key* find_key(platform::RegKey key) {
     auto k = world().keys.find(static_cast<OpenKey*>(key)->subkey);
@@ -227,9 +236,8 @@ bool reg_delete(RegKey key, const std::string& name) {
 }
 
 FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes) {
-    if (injected(Op::file_read)) return FileRead::cannot_open;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2), FileRead::cannot_open;
+    const fake::FileEntry* f = file_for(Op::file_read, path);
+    if (!f) return FileRead::cannot_open;
     if (f->bytes.size() > limit) return failed(8), FileRead::too_large;
     *bytes = f->bytes;
     return FileRead::ok;
@@ -242,15 +250,13 @@ bool file_read_head(const std::string& path, std::size_t limit, std::string* byt
 }
 
 std::uint32_t file_attributes(const std::string& path) {
-    if (injected(Op::file_attributes)) return kInvalidAttributes;
-    const fake::FileEntry* f = find_file(path);
-    return f ? f->attributes : (failed(2), kInvalidAttributes);
+    const fake::FileEntry* f = file_for(Op::file_attributes, path);
+    return f ? f->attributes : kInvalidAttributes;
 }
 
 bool file_set_attributes(const std::string& path, std::uint32_t attributes) {
-    if (injected(Op::file_set_attributes)) return false;
-    fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
+    fake::FileEntry* f = file_for(Op::file_set_attributes, path);
+    if (!f) return false;
     // As on Windows, "normal" is only kept when it stands alone.
     if (attributes != kAttrNormal) attributes &= ~kAttrNormal;
     f->attributes = attributes == 0 ? kAttrNormal : attributes;
@@ -291,12 +297,11 @@ bool file_close(File file) {
 }
 
 bool file_replace(const std::string& source, const std::string& target) {
+    const fake::FileEntry* t = find_file(target);
     if (injected(Op::file_replace)) return false;
     // MoveFileEx is exported on the 9x platform but does nothing there.
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
-    const fake::FileEntry* t = find_file(target);
-    if (t && (t->attributes & kAttrReadOnly)) return failed(5);
-    return move_entry(source, target);
+    return t && (t->attributes & kAttrReadOnly) ? failed(5) : move_entry(source, target);
 }
 
 bool file_move(const std::string& source, const std::string& target) {
@@ -309,16 +314,13 @@ bool file_copy_security(const std::string& source, const std::string& target) {
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
     const fake::FileEntry* s = find_file(source);
     fake::FileEntry* t = find_file(target);
-    if (!s || !t) return failed(2);
-    t->security = s->security;
-    return true;
+    if (s && t) t->security = s->security;
+    return (s && t) || failed(2);
 }
 
 bool file_remove(const std::string& path) {
-    if (injected(Op::file_remove)) return false;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
-    if (f->attributes & kAttrReadOnly) return failed(5);
+    const fake::FileEntry* f = file_for(Op::file_remove, path);
+    if (!f || (f->attributes & kAttrReadOnly)) return f && failed(5);
     world().files.erase(fold(path));
     return true;
 }
@@ -337,14 +339,10 @@ std::uint32_t last_error() { return world().last_error; }
 
 std::string error_text(std::uint32_t code) {
     static const std::map<std::uint32_t, std::string> texts = {
-        {2, "The system cannot find the file specified.\r\n"},
-        {3, "The system cannot find the path specified.\r\n"},
-        {5, "Access is denied.\r\n"},
-        {13, "The data is invalid.\r\n"},
-        {29, "The system cannot write to the specified device.\r\n"},
-        {50, "The request is not supported.\r\n"},
-        {112, "There is not enough space on the disk.\r\n"},
-    };
+        {2, "The system cannot find the file specified.\r\n"}, {3, "The system cannot find the path specified.\r\n"},
+        {5, "Access is denied.\r\n"}, {13, "The data is invalid.\r\n"},
+        {29, "The system cannot write to the specified device.\r\n"}, {50, "The request is not supported.\r\n"},
+        {112, "There is not enough space on the disk.\r\n"}};
     auto t = texts.find(code);
     return t == texts.end() ? std::string() : t->second;
 }
