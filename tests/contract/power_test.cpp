@@ -1,7 +1,7 @@
 // Power actions and their force rules, seen through the dry-run log.
 #include "power/power.h"
+#include "support/boot_fixture.h"
 #include "support/check.h"
-#include "support/power_log.h"
 
 using namespace vorlane;
 using fixture::Lines;

@@ -3,7 +3,6 @@
 #include "shell/app.h"
 #include "support/boot_fixture.h"
 #include "support/check.h"
-#include "support/power_log.h"
 
 using namespace vorlane;
 using namespace vorlane::shell;
