@@ -136,6 +136,8 @@ TEST_CASE("commands: exit, preferences, double-click and the interface actions")
     CHECK_EQ(fixture::power_log(),
              (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=8", "ExitWindowsEx flags=8",
                     "SetSystemPowerState suspend=1 force=0", "SetSystemPowerState suspend=0 force=0"}));
+    for (unsigned id : {ID_SIMPLIFIED_MENU, ID_RUN_AT_STARTUP, ID_DOUBLECLICK_DISABLED}) dispatch_command(app, id);
+    CHECK(app.prefs.simplified_menu && app.prefs.run_at_startup && app.prefs.double_click == settings::kDoubleClickDisabled);
 
     dispatch_command(app, ID_SORT_LIST);
     CHECK(app.prefs.sort_list && app.table.entries[0].name == "Microsoft Windows");
