@@ -16,7 +16,7 @@ std::string fold(std::string s) {
 struct Value { std::uint32_t type; std::string data; };
 using Key = std::map<std::string, Value>;  // by folded name
 struct FileEntry { std::string bytes; std::uint32_t attributes; std::string name, security; };
-struct OpenKey { std::string subkey; };                      // folded
+struct OpenKey { std::string subkey; };                       // folded
 struct OpenFile { std::string path; std::size_t written; };  // folded
 struct Fault { Op op; int skip; std::uint32_t error; };
 
@@ -270,8 +270,8 @@ File file_create(const std::string& path) {
     if (world().folders.count(p)) return failed(5), nullptr;
     fake::FileEntry* f = find_file(path);
     if (f && (f->attributes & kAttrReadOnly)) return failed(5), nullptr;
-    if (!f) put_file(path, "", kAttrArchive);
-    else f->bytes.clear();
+    if (f) f->bytes.clear();
+    else put_file(path, "", kAttrArchive);
     auto* open = new fake::OpenFile{p, 0};
     world().open_files.insert(open);
     return open;
@@ -297,10 +297,10 @@ bool file_close(File file) {
 }
 
 bool file_replace(const std::string& source, const std::string& target) {
-    const fake::FileEntry* t = find_file(target);
     if (injected(Op::file_replace)) return false;
     // MoveFileEx is exported on the 9x platform but does nothing there.
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
+    const fake::FileEntry* t = find_file(target);
     return t && (t->attributes & kAttrReadOnly) ? failed(5) : move_entry(source, target);
 }
 
