@@ -18,7 +18,7 @@ TEST_CASE("link colour: browser texts and the colours they give") {
         for (const char* name : {kAnchorColour, kAnchorColourVisited}) testenv::remove_value(kBrowserSettingsKey, name);
         if (r.unvisited) testenv::put_value(kBrowserSettingsKey, kAnchorColour, platform::kRegSz, r.unvisited);
         if (r.visited) testenv::put_value(kBrowserSettingsKey, kAnchorColourVisited, platform::kRegSz, r.visited);
-        CHECK_MSG(link_text_colour(false) == r.colour, "row " + std::to_string(&r - rows));
-        CHECK_MSG(link_text_colour(true) == r.visited_colour, "row " + std::to_string(&r - rows));
+        CHECK_MSG(link_text_colour(false) == r.colour && link_text_colour(true) == r.visited_colour,
+                  "row " + std::to_string(&r - rows));
     }
 }

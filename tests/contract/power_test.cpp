@@ -1,12 +1,12 @@
 // Power actions and their force rules, seen through the dry-run log.
 #include "power/power.h"
+#include "support/boot_fixture.h"
 #include "support/check.h"
-#include "support/power_log.h"
 
 using namespace vorlane;
 using fixture::Lines;
 
-TEST_CASE("power: force comes from the caller or from exactly True") {
+TEST_CASE("power: force comes from the caller or from exactly True; for suspend from True only") {
     struct Row { const char* value; bool force_given; std::uint32_t flags; const char* expect; } rows[] = {
         {nullptr, false, power::kEwxReboot, "ExitWindowsEx flags=2"},
         {nullptr, true, power::kEwxReboot, "ExitWindowsEx flags=6"},
@@ -23,9 +23,7 @@ TEST_CASE("power: force comes from the caller or from exactly True") {
         power::exit_windows(r.flags, r.force_given);
         CHECK_EQ(fixture::power_log(), Lines{r.expect});
     }
-}
-
-TEST_CASE("power: suspend takes force only from the registry") {
+    // Suspend takes force only from the registry.
     testenv::reset();
     fixture::enable_power_log();
     power::suspend(false);

@@ -19,21 +19,19 @@ TEST_CASE("preferences: the double-click mode is decided by its first letters") 
 
 TEST_CASE("preferences: load reads exact texts and the Run value's presence") {
     testenv::reset();
-    testenv::put_text("MaintainDefault", "True");
-    testenv::put_text("SortList", "true");
-    testenv::put_text("UseSimplifiedMenu", "True");
-    testenv::put_text("DoubleClickMode", "Shutdown");
+    const char* texts[][2] = {{"MaintainDefault", "True"}, {"SortList", "true"}, {"UseSimplifiedMenu", "True"},
+                              {"DoubleClickMode", "Shutdown"}};
+    for (const auto& t : texts) testenv::put_text(t[0], t[1]);
     testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, "anything");
     Preferences p;
     load_preferences(p);
-    CHECK(p.maintain_default && !p.sort_list && p.simplified_menu && p.run_at_startup);
-    CHECK_EQ(p.double_click, kDoubleClickShutdown);
+    CHECK(p.maintain_default && !p.sort_list && p.simplified_menu && p.run_at_startup &&
+          p.double_click == kDoubleClickShutdown);
 
     testenv::put_text("DoubleClickMode", "lower case");
     testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, std::string(257, 'p'));
     load_preferences(p);
-    CHECK_EQ(p.double_click, kDoubleClickShutdown);  // kept
-    CHECK(!p.run_at_startup);                         // too long to read: off
+    CHECK(p.double_click == kDoubleClickShutdown && !p.run_at_startup);  // kept; too long to read: off
 }
 
 TEST_CASE("preferences: save writes every existing value and clears VORLANE.INI when not maintained") {
@@ -48,19 +46,18 @@ TEST_CASE("preferences: save writes every existing value and clears VORLANE.INI 
     save_preferences(p);
     std::uint32_t type = 0;
     std::string v;
-    struct Row { const char* name; const char* text; } rows[] = {
-        {"MaintainDefault", "False"}, {"SortList", "True"}, {"UseSimplifiedMenu", "False"}, {"DoubleClickMode", "Schedule"}};
-    for (const auto& r : rows) CHECK_MSG(testenv::get_value(testenv::kSettingsKey, r.name, &type, &v) && v == r.text, r.name);
+    const char* texts[][2] = {{"MaintainDefault", "False"}, {"SortList", "True"}, {"UseSimplifiedMenu", "False"},
+                              {"DoubleClickMode", "Schedule"}};
+    for (const auto& t : texts) CHECK_MSG(testenv::get_value(testenv::kSettingsKey, t[0], &type, &v) && v == t[1], t[0]);
     CHECK(testenv::get_file(ini, &v) && v.empty());
-    CHECK(testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v) && type == platform::kRegSz);
-    CHECK_EQ(v, platform::module_path());
+    CHECK(testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v) && type == platform::kRegSz &&
+          v == platform::module_path());
 
     testenv::put_file(ini, saved);
     testenv::remove_value(testenv::kSettingsKey, "SortList");
     p.maintain_default = true;
     p.run_at_startup = false;
     save_preferences(p);
-    CHECK(testenv::get_file(ini, &v) && v == saved);
-    CHECK(!testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
+    CHECK(testenv::get_file(ini, &v) && v == saved && !testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
     CHECK(!testenv::get_value(testenv::kSettingsKey, "SortList", &type, &v));  // a missing value is never created
 }

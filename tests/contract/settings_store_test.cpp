@@ -37,10 +37,9 @@ TEST_CASE("settings: only existing values of at most 256 bytes are written, keep
         testenv::put_value(kSettingsKey, r.name, r.type, r.before);
         CHECK_MSG(settings::write_setting(r.name, "True") == r.ok, r.name);
         std::uint32_t type = 0;
-        std::string bytes;
-        CHECK_MSG(testenv::get_value(kSettingsKey, r.name, &type, &bytes) && type == r.type, r.name);
-        CHECK_MSG(bytes == (r.ok ? "True" : r.before), r.name);  // no terminating zero stored
+        std::string bytes;  // no terminating zero stored
+        CHECK_MSG(testenv::get_value(kSettingsKey, r.name, &type, &bytes) && type == r.type &&
+                      bytes == (r.ok ? "True" : r.before), r.name);
     }
-    CHECK(!settings::write_setting("Missing", "True"));
-    CHECK(!testenv::get_value(kSettingsKey, "Missing", nullptr, nullptr));
+    CHECK(!settings::write_setting("Missing", "True") && !testenv::get_value(kSettingsKey, "Missing", nullptr, nullptr));
 }

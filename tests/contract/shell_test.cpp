@@ -3,7 +3,6 @@
 #include "shell/app.h"
 #include "support/boot_fixture.h"
 #include "support/check.h"
-#include "support/power_log.h"
 
 using namespace vorlane;
 using namespace vorlane::shell;
@@ -79,24 +78,20 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
     App app = started();
     CHECK(run_command_line(app, "-r " + std::string(400, 'W'), false) == Outcome::tray_mode);
     app = started(fixture::kThreeSystems + std::string("D:\\=Not \"2000\" quoted\n"));  // the name as it stands first
-    CHECK(run_command_line(app, "-r \"2000\"", false) == Outcome::ended);
-    CHECK_EQ(current_default_on_disk(), "Not \"2000\" quoted");
+    CHECK(run_command_line(app, "-r \"2000\"", false) == Outcome::ended && current_default_on_disk() == "Not \"2000\" quoted");
 }
 
 TEST_CASE("command line: a default that cannot be written stops the restart") {
     App app = started();
     app.table.path = testenv::path("no-such-folder\\BOOT.INI");
-    CHECK(run_command_line(app, "-r XP", false) == Outcome::ended);
-    CHECK(fixture::power_log().empty());
+    CHECK(run_command_line(app, "-r XP", false) == Outcome::ended && fixture::power_log().empty());
     const auto& boxes = testenv::boxes();
-    CHECK_EQ(boxes.size(), 1u);
-    if (boxes.empty()) return;
     const std::string head = "The program wasn't able to write the boot configuration file\n'" + app.table.path + "'.\n\n",
-                      tail = "\nThe computer will not be restarted.", text = boxes[0].text;
-    CHECK(text.size() > head.size() + tail.size() + 10);  // the system's text is there
-    CHECK_EQ(text.substr(0, head.size()), head);
-    CHECK_EQ(text.substr(text.size() - tail.size()), tail);
-    CHECK(boxes[0].caption == "Vorlane" && boxes[0].style == 0x10u);
+                      tail = "\nThe computer will not be restarted.", text = boxes.empty() ? "" : boxes[0].text;
+    CHECK_MSG(boxes.size() == 1 && boxes[0].caption == "Vorlane" && boxes[0].style == 0x10u &&
+                  text.size() > head.size() + tail.size() + 10 &&  // the system's text is there
+                  text.compare(0, head.size(), head) == 0 && text.compare(text.size() - tail.size(), tail.size(), tail) == 0,
+              check::show(text));
 }
 
 TEST_CASE("commands: entry commands, with and without Shift") {
@@ -104,8 +99,7 @@ TEST_CASE("commands: entry commands, with and without Shift") {
     testenv::put_text("MaintainDefault", "True");
     settings::load_preferences(app.prefs);
     CHECK(dispatch_command(app, kEntryCommandBase + 3) == UiAction::none);  // out of range
-    CHECK(dispatch_command(app, 29999) == UiAction::none);
-    CHECK(fixture::power_log().empty());
+    CHECK(dispatch_command(app, 29999) == UiAction::none && fixture::power_log().empty());
     CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "");  // not even the maintained default was saved
 
     testenv::set_shift(true);
@@ -116,9 +110,8 @@ TEST_CASE("commands: entry commands, with and without Shift") {
 
     testenv::set_shift(false);
     dispatch_command(app, kEntryCommandBase + 2);
-    CHECK_EQ(fixture::power_log(), Lines{"ExitWindowsEx flags=2"});
+    CHECK(fixture::power_log() == Lines{"ExitWindowsEx flags=2"} && testenv::boxes().empty());
     CHECK_EQ(current_default_on_disk(), "Microsoft Windows");
-    CHECK(testenv::boxes().empty());
 }
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
@@ -137,16 +130,14 @@ TEST_CASE("commands: exit, preferences, double-click and the interface actions")
     CHECK(settings::read_setting("DoubleClickMode", &v) && v == "Restart");
     dispatch_command(app, IDOK_COMMAND);
     CHECK_EQ(current_default_on_disk(), kXp);  // untouched
-    dispatch_command(app, ID_DOUBLECLICK_SHUTDOWN);
-    dispatch_command(app, IDOK_COMMAND);
-    dispatch_command(app, ID_DOUBLECLICK_SCHEDULE);
+    for (unsigned id : {ID_DOUBLECLICK_SHUTDOWN, IDOK_COMMAND, ID_DOUBLECLICK_SCHEDULE}) dispatch_command(app, id);
     CHECK(dispatch_command(app, IDOK_COMMAND) == UiAction::schedule_dialog);
-    dispatch_command(app, ID_SHUTDOWN);
-    dispatch_command(app, ID_STANDBY);
-    dispatch_command(app, ID_HIBERNATE);
+    for (unsigned id : {ID_SHUTDOWN, ID_STANDBY, ID_HIBERNATE}) dispatch_command(app, id);
     CHECK_EQ(fixture::power_log(),
              (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=8", "ExitWindowsEx flags=8",
                     "SetSystemPowerState suspend=1 force=0", "SetSystemPowerState suspend=0 force=0"}));
+    for (unsigned id : {ID_SIMPLIFIED_MENU, ID_RUN_AT_STARTUP, ID_DOUBLECLICK_DISABLED}) dispatch_command(app, id);
+    CHECK(app.prefs.simplified_menu && app.prefs.run_at_startup && app.prefs.double_click == settings::kDoubleClickDisabled);
 
     dispatch_command(app, ID_SORT_LIST);
     CHECK(app.prefs.sort_list && app.table.entries[0].name == "Microsoft Windows");
@@ -168,9 +159,8 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
     app.prefs.double_click = settings::kDoubleClickRestart;
     CHECK_EQ(tooltip_text(app), "Microsoft Windows XP Professional (Double-click to restart)");
     app.table.current_default = std::string(200, 'n');
-    CHECK_EQ(cut_tip(tooltip_text(app), 0x50000), std::string(127, 'n'));
-    CHECK_EQ(cut_tip(tooltip_text(app), 0x40048), std::string(63, 'n'));
-    CHECK_EQ(cut_tip(tooltip_text(app), 0), std::string(63, 'n'));
+    for (std::uint32_t shell : {0x50000u, 0x40048u, 0u})
+        CHECK_EQ(cut_tip(tooltip_text(app), shell), std::string(shell >= 0x50000 ? 127 : 63, 'n'));
 
     App empty = started("[boot loader]\n");
     empty.new_shell = true;

@@ -91,6 +91,9 @@ PY
 )
 }
 reg() { echo "${regs[$1\\$2|$3]:-missing}"; }  # user|system, key, value
+# Each argument "user|system\KEY|NAME=EXPECTED", checked against the last snapshot.
+expect_reg() { local a; for a; do expect "${a%%=*}" "${regs[${a%%=*}]:-missing}" "${a#*=}"; done; }
+present() { [ -e "$1" ] && echo present; }
 settings='Software\Ostrevan\Vorlane'
 run_key='Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane'
@@ -103,23 +106,20 @@ echo "--- silent install (${SECONDS} s)"
 win "$setup" /S; expect "setup exit code" $? 0
 snapshot
 expect "installed exe" "$(cmp -s "$app/vorlane.exe" "$exe64" && echo 64-bit)" 64-bit
-for f in uninstall.exe vorlane-user.exe "$menu/Vorlane.lnk" "$menu/Uninstall Vorlane.lnk"; do
-  case $f in /*) p=$f ;; *) p="$app/$f" ;; esac
-  expect "$f" "$([ -f "$p" ] && echo present)" present
+for p in "$app/uninstall.exe" "$app/vorlane-user.exe" "$menu/Vorlane.lnk" "$menu/Uninstall Vorlane.lnk"; do
+  expect "$p" "$(present "$p")" present
 done
 # Every value of the settings file, with its text as the program writes it.
 while IFS='=' read -r name text; do
-  expect "value $name" "$(reg user "$settings" "$name")" "exact:$text"
+  expect_reg "user\\$settings|$name=exact:$text"
 done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
-expect "Run value" "$(reg user "$run_key" Vorlane)" 'exact:C:\Program Files\Vorlane\vorlane.exe'
 expect "VORLANE.INI" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
-for pair in "DisplayName=sz:Vorlane" "DisplayVersion=sz:$version" "Publisher=sz:Ostrevan" \
-    'DisplayIcon=sz:C:\Program Files\Vorlane\vorlane.exe,0' \
-    'UninstallString=sz:"C:\Program Files\Vorlane\uninstall.exe"'; do
-  expect "Add/Remove ${pair%%=*}" "$(reg system "$uninstall_key" "${pair%%=*}")" "${pair#*=}"
-done
+u="system\\$uninstall_key"
+expect_reg "user\\$run_key|Vorlane=exact:C:\Program Files\Vorlane\vorlane.exe" "$u|DisplayName=sz:Vorlane" \
+  "$u|DisplayVersion=sz:$version" "$u|Publisher=sz:Ostrevan" "$u|DisplayIcon=sz:C:\Program Files\Vorlane\vorlane.exe,0" \
+  "$u|UninstallString=sz:\"C:\Program Files\Vorlane\uninstall.exe\"" \
+  "system\\$active_setup|StubPath=sz:\"C:\Program Files\Vorlane\vorlane-user.exe\""
 expect "Add/Remove size" "$(reg system "$uninstall_key" EstimatedSize | sed 's/dword:[1-9][0-9]*/KB/')" KB
-expect "Active Setup step" "$(reg system "$active_setup" StubPath)" 'sz:"C:\Program Files\Vorlane\vorlane-user.exe"'
 
 echo "--- installed exe, -q with a maintained default pending (${SECONDS} s)"
 tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
@@ -133,8 +133,7 @@ printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n"MaintainDefault"="True"\r\n"
 win regedit /s 'C:\change.reg'
 # What Active Setup runs at another user's logon adds what is missing, no more.
 win "$app/vorlane-user.exe"; snapshot
-expect "per-user step recreates" "$(reg user "$settings" SortList)" "exact:False"
-expect "per-user step keeps" "$(reg user "$settings" MaintainDefault)" "sz:True"
+expect_reg "user\\$settings|SortList=exact:False" "user\\$settings|MaintainDefault=sz:True"
 # A copy in the tray holds its exe open: the setup must close it to replace it.
 "$wine" "$app/vorlane.exe" >/dev/null 2>&1 &
 tray=$!
@@ -144,7 +143,7 @@ timeout 60 "$wine" "$setup" /S; expect "second setup exit code" $? 0
 expect "tray copy closed" "$(timeout 10 tail --pid=$tray -f /dev/null && echo closed)" closed
 wineserver -k
 snapshot
-expect "changed preference kept" "$(reg user "$settings" MaintainDefault)" "sz:True"
+expect_reg "user\\$settings|MaintainDefault=sz:True"
 expect "VORLANE.INI kept" "$(tr -d '\r\n' <"$c/VORLANE.INI")" "[Config]Default=Microsoft Windows 2000 Professional"
 
 echo "--- silent uninstall with a one-time choice pending (${SECONDS} s)"
@@ -155,12 +154,10 @@ snapshot
 expect "default written back" "$(boot_default)" "$win2k"
 expect "BOOT.INI entries" "$(grep -c '^multi' "$c/BOOT.INI")" 3
 expect "program folder" "$(ls -A "$app" 2>/dev/null)" ""
-expect "Start-menu folder" "$([ -e "$menu" ] && echo present)" ""
-expect "Run value removed" "$(reg user "$run_key" Vorlane)" missing
-expect "Add/Remove entry removed" "$(reg system "$uninstall_key" DisplayName)" missing
-expect "Active Setup removed" "$(reg system "$active_setup" StubPath)" missing
-expect "settings kept" "$(reg user "$settings" MaintainDefault)" "sz:True"
-expect "VORLANE.INI kept" "$([ -f "$c/VORLANE.INI" ] && echo present)" present
+expect "Start-menu folder" "$(present "$menu")" ""
+expect "VORLANE.INI kept" "$(present "$c/VORLANE.INI")" present
+expect_reg "user\\$run_key|Vorlane=missing" "$u|DisplayName=missing" "system\\$active_setup|StubPath=missing" \
+  "user\\$settings|MaintainDefault=sz:True"
 
 echo "--- setup under Windows 98 (${SECONDS} s)"
 if [ "$target" = x86-ansi ]; then
@@ -171,7 +168,7 @@ if [ "$target" = x86-ansi ]; then
   win "$setup" /S; expect "setup exit code on 98" $? 0
   snapshot
   expect "installed exe on 98" "$(cmp -s "$WINEPREFIX/drive_c/Program Files/Vorlane/vorlane.exe" "$exe32" && echo 32-bit)" 32-bit
-  expect "value on 98" "$(reg user "$settings" ScheduleMode)" "exact:Restart"
+  expect_reg "user\\$settings|ScheduleMode=exact:Restart"
 else
   echo "skipped: Windows 98 needs a 32-bit Wine prefix, which this machine cannot run"
 fi

@@ -1,6 +1,8 @@
-// What only the fake can show: the platform calls behind the actions.
+// What only the fake can show: the platform calls behind the actions, and
+// the start-up decisions that depend on the Windows version it pretends to be.
 #include "platform/fake/fake_platform.h"
 #include "power/power.h"
+#include "shell/app.h"
 #include "support/check.h"
 #include "support/test_env.h"
 
@@ -18,8 +20,7 @@ TEST_CASE("power: the privilege comes before the platform call; a refused suspen
     fake::set_power_state_result(false, 999999);  // no text for it: nothing shown
     power::suspend(false);
     const auto& boxes = fake::boxes();
-    CHECK_EQ(boxes.size(), 1u);
-    CHECK(!boxes.empty() && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
+    CHECK(boxes.size() == 1 && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
           boxes[0].style == 0x10u);
 }
 
@@ -33,7 +34,25 @@ TEST_CASE("power: the probes answer allowed unless powrprof says no") {
         testenv::reset();
         fake::set_probe(false, r.answer);
         fake::set_probe(true, PowerProbe::refused);
-        CHECK_EQ(power::standby_allowed(), r.allowed);
-        CHECK(!power::hibernate_allowed());
+        CHECK(power::standby_allowed() == r.allowed && !power::hibernate_allowed());
+    }
+}
+
+TEST_CASE("start-up: shutdown flags and the new-shell flag by Windows version") {
+    struct Row { std::uint32_t platform, major, minor; std::uint32_t flags; bool new_shell; const char* name; } rows[] = {
+        {1, 4, 10, 9, false, "98"}, {1, 4, 90, 9, true, "Me"}, {2, 4, 0, 8, false, "NT4"},
+        {2, 5, 0, 8, false, "2000"}, {2, 5, 1, 8, true, "XP"}, {2, 5, 2, 8, true, "2003"},
+        {2, 6, 1, 8, false, "7"},
+    };
+    for (const auto& r : rows) {
+        testenv::reset();
+        fake::set_version(r.platform, r.major, r.minor);
+        shell::App app;
+        shell::start_up(app);
+        shell::run_command_line(app, "-s", false);
+        const std::vector<std::string> calls{"privilege", "ExitWindowsEx flags=" + std::to_string(r.flags)};
+        CHECK_MSG(app.new_shell == r.new_shell && fake::power_calls() == calls, r.name);
+        // Start-up restores a maintained default, so a missing VORLANE.INI is reported.
+        CHECK_MSG(fake::boxes().size() == 1 && fake::boxes()[0].text.find("open the configuration file") != std::string::npos, r.name);
     }
 }

@@ -1,7 +1,10 @@
-// Builders shared by the tests that need a BOOT.INI on disk.
+// Builders shared by the tests: a BOOT.INI on disk, and the dry-run power log
+// that VORLANE_POWER_LOG points at.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "bootini/boot_table.h"
 #include "bootini/text_file.h"
@@ -38,6 +41,26 @@ inline std::string file_text(const std::string& p) {
     std::string bytes;
     vorlane::testenv::get_file(p, &bytes);
     return vorlane::bootini::crlf_to_newline(bytes);
+}
+
+using Lines = std::vector<std::string>;
+
+inline std::string enable_power_log() {
+    const std::string p = vorlane::testenv::path("power.log");
+    vorlane::testenv::set_env("VORLANE_POWER_LOG", p);
+    return p;
+}
+
+// The log's lines without their CR LF; none when there is no log.
+inline Lines power_log() {
+    std::string bytes;
+    Lines lines;
+    vorlane::testenv::get_file(vorlane::testenv::path("power.log"), &bytes);
+    for (std::size_t start = 0, end; start < bytes.size(); start = end + 2) {
+        end = std::min(bytes.find("\r\n", start), bytes.size());
+        lines.push_back(bytes.substr(start, end - start));
+    }
+    return lines;
 }
 
 }  // namespace fixture

@@ -27,8 +27,8 @@ std::string show(const T& v) {
 // Quoted, with line ends and other unprintable bytes escaped.
 inline std::string show(const std::string& s) {
     std::string out = "\"";
+    char buf[8];
     for (unsigned char c : s) {
-        char buf[8];
         std::snprintf(buf, sizeof buf, c >= 32 && c < 127 ? "%c" : "\\x%02x", unsigned{c});
         out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : buf;
     }
@@ -73,16 +73,15 @@ inline int run_all(int argc, char** argv) {
     static check::Register CHECK_CONCAT(test_reg_, __LINE__)(name, &CHECK_CONCAT(test_fn_, __LINE__)); \
     static void CHECK_CONCAT(test_fn_, __LINE__)()
 
-#define CHECK(expr) \
-    do { if (!(expr)) check::fail(__FILE__, __LINE__, "CHECK(" #expr ")"); } while (0)
-// Adds context to the failures of a table row.
+// CHECK_MSG adds context, such as a table row, to a failure.
 #define CHECK_MSG(expr, msg) \
     do { if (!(expr)) check::fail(__FILE__, __LINE__, std::string("CHECK(" #expr ") ") + (msg)); } while (0)
-#define CHECK_EQ(a, b)                                                                          \
-    do {                                                                                        \
-        const auto& check_a_ = (a);                                                             \
-        const auto& check_b_ = (b);                                                             \
-        if (!(check_a_ == check_b_))                                                            \
-            check::fail(__FILE__, __LINE__, "CHECK_EQ(" #a ", " #b "): " + check::show(check_a_) + \
-                                                " != " + check::show(check_b_));                \
+#define CHECK(expr) CHECK_MSG(expr, "")
+#define CHECK_EQ(a, b)                                                                                    \
+    do {                                                                                                  \
+        const auto& check_a_ = (a);                                                                       \
+        const auto& check_b_ = (b);                                                                       \
+        if (!(check_a_ == check_b_))                                                                      \
+            check::fail(__FILE__, __LINE__, "CHECK_EQ(" #a ", " #b "): " + check::show(check_a_) + " != " + \
+                                                check::show(check_b_));                                   \
     } while (0)

@@ -75,9 +75,21 @@ FileEntry* find_file(const std::string& path) {
     return f == world().files.end() ? nullptr : &f->second;
 }
 
+// The file an operation works on: nullptr when the operation is made to fail
+// or the file is missing, each with its error.
+FileEntry* file_for(Op op, const std::string& path) {
+    if (injected(op)) return nullptr;
+    FileEntry* f = find_file(path);
+    if (!f) failed(2);
+    return f;
+}
+
+// The key behind a handle; nullptr, with the error of a deleted key, when it is gone.
 Key* find_key(platform::RegKey key) {
     auto k = world().keys.find(static_cast<OpenKey*>(key)->subkey);
-    return k == world().keys.end() ? nullptr : &k->second;
+    if (k != world().keys.end()) return &k->second;
+    world().last_error = 1018;
+    return nullptr;
 }
 
 // Moves a file's entry, attributes and security with it, to a new name.
@@ -203,7 +215,7 @@ void reg_close(RegKey key) {
 RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::string* data, std::uint32_t* type) {
     if (injected(Op::reg_query)) return RegQuery::failed;
     fake::Key* k = find_key(key);
-    if (!k) return failed(1018), RegQuery::failed;
+    if (!k) return RegQuery::failed;
     auto v = k->find(fold(name));
     if (v == k->end()) return failed(2), RegQuery::missing;
     if (v->second.data.size() > limit) return failed(234), RegQuery::too_large;
@@ -213,47 +225,38 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 }
 
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
-    if (injected(Op::reg_set)) return false;
-    fake::Key* k = find_key(key);
-    if (!k) return failed(1018);
-    (*k)[fold(name)] = fake::Value{type, data};
-    return true;
+    fake::Key* k = injected(Op::reg_set) ? nullptr : find_key(key);
+    if (k) (*k)[fold(name)] = fake::Value{type, data};
+    return k != nullptr;
 }
 
 bool reg_delete(RegKey key, const std::string& name) {
-    if (injected(Op::reg_delete)) return false;
-    fake::Key* k = find_key(key);
-    if (!k) return failed(1018);
-    return k->erase(fold(name)) ? true : failed(2);
+    fake::Key* k = injected(Op::reg_delete) ? nullptr : find_key(key);
+    return k && (k->erase(fold(name)) || failed(2));
 }
 
 FileRead file_read(const std::string& path, std::size_t limit, std::string* bytes) {
-    if (injected(Op::file_read)) return FileRead::cannot_open;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2), FileRead::cannot_open;
+    const fake::FileEntry* f = file_for(Op::file_read, path);
+    if (!f) return FileRead::cannot_open;
     if (f->bytes.size() > limit) return failed(8), FileRead::too_large;
     *bytes = f->bytes;
     return FileRead::ok;
 }
 
 bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes) {
-    if (injected(Op::file_read)) return false;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
-    *bytes = f->bytes.substr(0, limit);
-    return true;
+    const bool ok = file_read(path, static_cast<std::size_t>(-1), bytes) == FileRead::ok;
+    if (ok) bytes->resize(std::min(bytes->size(), limit));
+    return ok;
 }
 
 std::uint32_t file_attributes(const std::string& path) {
-    if (injected(Op::file_attributes)) return kInvalidAttributes;
-    const fake::FileEntry* f = find_file(path);
-    return f ? f->attributes : (failed(2), kInvalidAttributes);
+    const fake::FileEntry* f = file_for(Op::file_attributes, path);
+    return f ? f->attributes : kInvalidAttributes;
 }
 
 bool file_set_attributes(const std::string& path, std::uint32_t attributes) {
-    if (injected(Op::file_set_attributes)) return false;
-    fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
+    fake::FileEntry* f = file_for(Op::file_set_attributes, path);
+    if (!f) return false;
     // As on Windows, "normal" is only kept when it stands alone.
     if (attributes != kAttrNormal) attributes &= ~kAttrNormal;
     f->attributes = attributes == 0 ? kAttrNormal : attributes;
@@ -298,8 +301,7 @@ bool file_replace(const std::string& source, const std::string& target) {
     // MoveFileEx is exported on the 9x platform but does nothing there.
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
     const fake::FileEntry* t = find_file(target);
-    if (t && (t->attributes & kAttrReadOnly)) return failed(5);
-    return move_entry(source, target);
+    return t && (t->attributes & kAttrReadOnly) ? failed(5) : move_entry(source, target);
 }
 
 bool file_move(const std::string& source, const std::string& target) {
@@ -312,16 +314,13 @@ bool file_copy_security(const std::string& source, const std::string& target) {
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
     const fake::FileEntry* s = find_file(source);
     fake::FileEntry* t = find_file(target);
-    if (!s || !t) return failed(2);
-    t->security = s->security;
-    return true;
+    if (s && t) t->security = s->security;
+    return (s && t) || failed(2);
 }
 
 bool file_remove(const std::string& path) {
-    if (injected(Op::file_remove)) return false;
-    const fake::FileEntry* f = find_file(path);
-    if (!f) return failed(2);
-    if (f->attributes & kAttrReadOnly) return failed(5);
+    const fake::FileEntry* f = file_for(Op::file_remove, path);
+    if (!f || (f->attributes & kAttrReadOnly)) return f && failed(5);
     world().files.erase(fold(path));
     return true;
 }
@@ -340,14 +339,10 @@ std::uint32_t last_error() { return world().last_error; }
 
 std::string error_text(std::uint32_t code) {
     static const std::map<std::uint32_t, std::string> texts = {
-        {2, "The system cannot find the file specified.\r\n"},
-        {3, "The system cannot find the path specified.\r\n"},
-        {5, "Access is denied.\r\n"},
-        {13, "The data is invalid.\r\n"},
-        {29, "The system cannot write to the specified device.\r\n"},
-        {50, "The request is not supported.\r\n"},
-        {112, "There is not enough space on the disk.\r\n"},
-    };
+        {2, "The system cannot find the file specified.\r\n"}, {3, "The system cannot find the path specified.\r\n"},
+        {5, "Access is denied.\r\n"}, {13, "The data is invalid.\r\n"},
+        {29, "The system cannot write to the specified device.\r\n"}, {50, "The request is not supported.\r\n"},
+        {112, "There is not enough space on the disk.\r\n"}};
     auto t = texts.find(code);
     return t == texts.end() ? std::string() : t->second;
 }
