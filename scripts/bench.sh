@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Benchmarks, side by side with the smallest programs that do the same job,
+# each figure the median of alternating pairs in one Wine prefix and server,
+# printed as a table with its goal; and the core on BOOT.INI files of 1 to
+# 1,000 entries as a table and a picture (build/bench/bootini-growth.png).
+# Not part of the test command: the idle measurement alone takes 15 minutes.
+#
+#   bash scripts/bench.sh            all of it
+#   BENCH_PAIRS=15 BENCH_IDLE_SECONDS=60 BENCH_SKIP_IDLE=1   to shorten
+# The Wine figures use the 32-bit build where this machine runs 32-bit
+# programs, else the 64-bit one (BENCH_PRESET=win32|win64 to choose).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+pairs=${BENCH_PAIRS:-15}
+idle_seconds=${BENCH_IDLE_SECONDS:-60}
+out=build/bench
+mkdir -p "$out/wine"
+command -v gnuplot >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends gnuplot-nox >/dev/null
+
+preset=${BENCH_PRESET:-}
+if [ -z "$preset" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then preset=win32; else preset=win64; fi
+fi
+if [ "$preset" = win32 ]; then wine=wine cc=i686-w64-mingw32-gcc-win32; else wine=wine64 cc=x86_64-w64-mingw32-gcc-win32; fi
+
+build() {
+  cmake --preset win32 >/dev/null && nice -n 10 cmake --build --preset win32 -j2 --target vorlane >/dev/null || return 1
+  cmake --preset "$preset" >/dev/null && nice -n 10 cmake --build --preset "$preset" -j2 --target vorlane >/dev/null || return 1
+  # The core without sanitizers, optimised as the product is.
+  cmake -S . -B "$out/native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null &&
+    nice -n 10 cmake --build "$out/native" -j2 --target bootini_bench >/dev/null || return 1
+  local libs="-lcomctl32 -lole32 -lshell32 -lgdi32 -ladvapi32 -lpsapi"
+  $cc -O2 -o "$out/wine/baseline_quit.exe" bench/baseline_quit.c $libs &&
+    $cc -O2 -mwindows -o "$out/wine/baseline_tray.exe" bench/baseline_tray.c $libs &&
+    $cc -O2 -o "$out/wine/launch.exe" bench/launch.c $libs || return 1
+  cp "build/$preset/vorlane.exe" "$out/wine/vorlane.exe"
+}
+build || { echo "bench.sh: build failed" >&2; exit 1; }
+w=$(cd "$out/wine" && pwd)
+
+# Median of column $1 of file $2 (and of the ratio of columns $1 / $3 with -r).
+median() { python3 -c "
+import statistics, sys
+rows = [list(map(float, l.split())) for l in open(sys.argv[2]) if l.strip()]
+a, b = int(sys.argv[1]), int(sys.argv[3]) if len(sys.argv) > 3 else None
+print('%.2f' % statistics.median(r[a] / r[b] if b is not None else r[a] for r in rows))" "$@"; }
+
+rows=()
+row() { rows+=("$(printf '%-44s %14s %14s %8s   %s' "$@")"); }
+
+echo "Wine: $($wine --version 2>/dev/null || /usr/lib/wine/$wine --version), build: $preset; $pairs pairs each" >&2
+
+# Start to end of -q, against a program that loads the same DLLs and ends.
+bash scripts/wine-run.sh --wine=$wine "$w/launch.exe" quit "$pairs" "$w/vorlane.exe" "$w/baseline_quit.exe" \
+  >"$out/quit.txt" 2>"$out/quit.err"
+row "vorlane.exe -q, ms" "$(median 0 "$out/quit.txt")" "$(median 1 "$out/quit.txt")" \
+    "$(median 0 "$out/quit.txt" 1)x" "<= 1.10x"
+
+# Start to the tray icon, and the private memory 2 s later, against the smallest tray program.
+bash scripts/wine-run.sh --wine=$wine explorer /desktop=bench,800x600 "$w/launch.exe" tray "$pairs" \
+  "$w/vorlane.exe" "$w/baseline_tray.exe" >"$out/tray.txt" 2>"$out/tray.err"
+row "start to tray icon, ms" "$(median 0 "$out/tray.txt")" "$(median 1 "$out/tray.txt")" \
+    "$(median 0 "$out/tray.txt" 1)x" "<= 1.2x"
+row "private memory of the idle tray, KiB" "$(median 2 "$out/tray.txt")" "$(median 3 "$out/tray.txt")" \
+    "$(median 2 "$out/tray.txt" 3)x" "(compared)"
+
+# CPU (user + system, ms) of the process whose argv[0] ends in $2 and of the
+# wineserver of the same prefix, in prefix $1; prints nothing while that
+# process is not there.
+cpu_ms() {
+  local prefix=$1 exe=$2 total=0 found= pid env name
+  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
+    env=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -m1 '^WINEPREFIX=') || continue
+    [ "${env#WINEPREFIX=}" = "$prefix" ] || continue
+    name=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | tr '\\' '/' | tr 'A-Z' 'a-z')
+    case "$name" in
+      *"/$exe") found=1 ;;&
+      *"/$exe"|*wineserver*) total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null || echo 0))) ;;
+    esac
+  done
+  [ -n "$found" ] && echo $((total * 1000 / $(getconf CLK_TCK)))
+}
+
+# Idle CPU: both side by side in the same minute, each in a prefix of its own,
+# so that each wineserver serves one of them; which starts first alternates.
+idle_pair() {
+  local keep=$out/idle-prefixes a b
+  mkdir -p "$keep"
+  VORLANE_WINE_CACHE=$keep/a bash scripts/wine-run.sh --wine=$wine explorer /desktop=a,800x600 "$w/launch.exe" hold \
+    $((idle_seconds + 30)) "$w/vorlane.exe" >/dev/null 2>&1 &
+  a=$!
+  VORLANE_WINE_CACHE=$keep/b bash scripts/wine-run.sh --wine=$wine explorer /desktop=b,800x600 "$w/launch.exe" hold \
+    $((idle_seconds + 30)) "$w/baseline_tray.exe" idle >/dev/null 2>&1 &
+  b=$!
+  # Until both run (the first pair also makes each cache's prefix template), then settle.
+  local pa pb tries
+  for ((tries = 0; tries < 240; tries++)); do
+    pa=$(ls -d "$keep"/a/run.*/prefix 2>/dev/null | head -n 1)
+    pb=$(ls -d "$keep"/b/run.*/prefix 2>/dev/null | head -n 1)
+    [ -n "$pa" ] && [ -n "$pb" ] && [ -n "$(cpu_ms "$pa" vorlane.exe)" ] && [ -n "$(cpu_ms "$pb" baseline_tray.exe)" ] && break
+    sleep 0.5
+  done
+  sleep 5
+  local v0 b0 v1 b1
+  v0=$(cpu_ms "$pa" vorlane.exe) b0=$(cpu_ms "$pb" baseline_tray.exe)
+  sleep "$idle_seconds"
+  v1=$(cpu_ms "$pa" vorlane.exe) b1=$(cpu_ms "$pb" baseline_tray.exe)
+  wait $a $b
+  echo "$((v1 - v0)) $((b1 - b0))"
+}
+if [ "${BENCH_SKIP_IDLE:-0}" != 1 ]; then
+  : >"$out/idle.txt"
+  for ((i = 0; i < pairs; i++)); do idle_pair >>"$out/idle.txt"; done
+  # A ratio of near-zero numbers says little: the medians are printed too.
+  row "idle CPU over ${idle_seconds} s (+ wineserver), ms" "$(median 0 "$out/idle.txt")" \
+      "$(median 1 "$out/idle.txt")" "$(python3 -c "
+import statistics, sys
+rows = [list(map(float, l.split())) for l in open('$out/idle.txt') if l.strip()]
+a, b = statistics.median(r[0] for r in rows), statistics.median(r[1] for r in rows)
+print('%.2fx' % (a / b) if b else 'n/a')")" "<= 1.2x"
+fi
+
+size=$(stat -c %s build/win32/vorlane.exe)
+row "32-bit vorlane.exe, KiB" "$((size / 1024))" "128" "$(python3 -c "print('%.2fx' % ($size / 131072))")" "<= 128 KiB"
+
+printf '%-44s %14s %14s %8s   %s\n' "" "Vorlane" "baseline" "ratio" "goal"
+printf '%s\n' "${rows[@]}"
+
+# The core alone (best of 15 runs per cell; glibc told not to hand memory back
+# to the system between runs, which otherwise costs page faults that grow with
+# the file and would be timed as the core's).
+echo
+MALLOC_TRIM_THRESHOLD_=268435456 MALLOC_MMAP_THRESHOLD_=268435456 nice -n 5 "$out/native/bench/bootini_bench" \
+  | tee "$out/bootini.txt"
+core=${PIPESTATUS[0]}
+awk 'NR > 1 && $1 ~ /^[0-9]+$/' "$out/bootini.txt" >"$out/bootini.dat"
+gnuplot <<PLOT
+set terminal pngcairo size 800,500
+set output '$out/bootini-growth.png'
+set title 'Vorlane core on BOOT.INI files of 1 to 1,000 entries'
+set xlabel 'entries'; set ylabel 'microseconds'
+set logscale xy; set key top left; set grid
+plot '$out/bootini.dat' using 1:2 with linespoints title 'load', \
+     '' using 1:3 with linespoints title 'sort', \
+     '' using 1:4 with linespoints title 'set default', \
+     '' using 1:5 with linespoints title 'restore', \
+     '' using 1:(\$1 * log(\$1 + 1) * 0.1) with lines dashtype 2 title 'n log n (scaled)'
+PLOT
+echo "picture: $out/bootini-growth.png"
+exit "$core"
