@@ -65,34 +65,36 @@ row "start to tray icon, ms" "$(median 0 "$out/tray.txt")" "$(median 1 "$out/tra
 row "private memory of the idle tray, KiB" "$(median 2 "$out/tray.txt")" "$(median 3 "$out/tray.txt")" \
     "$(median 2 "$out/tray.txt" 3)x" "(compared)"
 
-# CPU (user + system, ms) of the process whose argv[0] ends in $2 and of the
-# wineserver of the same prefix, in prefix $1; prints nothing while that
-# process is not there.
+# CPU time (ms, from the scheduler's nanosecond counts of every thread) of the
+# process whose argv[0] ends in $2 and of the wineserver of the same prefix,
+# in prefix $1; prints nothing while that process is not there.
 cpu_ms() {
   local prefix=$1 exe=$2 total=0 found= pid env name
   for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    env=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -m1 '^WINEPREFIX=') || continue
+    env=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -m1 '^WINEPREFIX=') || continue
     [ "${env#WINEPREFIX=}" = "$prefix" ] || continue
-    name=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | tr '\\' '/' | tr 'A-Z' 'a-z')
+    name=$({ tr '\0' '\n' <"/proc/$pid/cmdline"; } 2>/dev/null | head -n 1 | tr '\\' '/' | tr 'A-Z' 'a-z')
     case "$name" in
       *"/$exe") found=1 ;;&
-      *"/$exe"|*wineserver*) total=$((total + $(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null || echo 0))) ;;
+      *"/$exe"|*wineserver*) total=$((total + $(cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {print ns + 0}'))) ;;
     esac
   done
-  [ -n "$found" ] && echo $((total * 1000 / $(getconf CLK_TCK)))
+  [ -n "$found" ] && python3 -c "print('%.1f' % ($total / 1e6))"
 }
 
 # Idle CPU: both side by side in the same minute, each in a prefix of its own,
 # so that each wineserver serves one of them; which starts first alternates.
 idle_pair() {
-  local keep=$out/idle-prefixes a b
+  local keep=$out/idle-prefixes a
   mkdir -p "$keep"
-  VORLANE_WINE_CACHE=$keep/a bash scripts/wine-run.sh --wine=$wine explorer /desktop=a,800x600 "$w/launch.exe" hold \
-    $((idle_seconds + 30)) "$w/vorlane.exe" >/dev/null 2>&1 &
+  # One X server for both (two "xvfb-run -a" at once can pick the same display).
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
+    VORLANE_WINE_CACHE=$keep/a bash scripts/wine-run.sh --wine=$wine explorer /desktop=a,800x600 '$w/launch.exe' hold \
+      $((idle_seconds + 30)) '$w/vorlane.exe' &
+    VORLANE_WINE_CACHE=$keep/b bash scripts/wine-run.sh --wine=$wine explorer /desktop=b,800x600 '$w/launch.exe' hold \
+      $((idle_seconds + 30)) '$w/baseline_tray.exe' idle &
+    wait" >>"$out/idle.err" 2>&1 &
   a=$!
-  VORLANE_WINE_CACHE=$keep/b bash scripts/wine-run.sh --wine=$wine explorer /desktop=b,800x600 "$w/launch.exe" hold \
-    $((idle_seconds + 30)) "$w/baseline_tray.exe" idle >/dev/null 2>&1 &
-  b=$!
   # Until both run (the first pair also makes each cache's prefix template), then settle.
   local pa pb tries
   for ((tries = 0; tries < 240; tries++)); do
@@ -106,11 +108,11 @@ idle_pair() {
   v0=$(cpu_ms "$pa" vorlane.exe) b0=$(cpu_ms "$pb" baseline_tray.exe)
   sleep "$idle_seconds"
   v1=$(cpu_ms "$pa" vorlane.exe) b1=$(cpu_ms "$pb" baseline_tray.exe)
-  wait $a $b
-  echo "$((v1 - v0)) $((b1 - b0))"
+  wait $a
+  python3 -c "print('%.1f %.1f' % ($v1 - $v0, $b1 - $b0))"
 }
 if [ "${BENCH_SKIP_IDLE:-0}" != 1 ]; then
-  : >"$out/idle.txt"
+: >"$out/idle.txt" && : >"$out/idle.err"
   for ((i = 0; i < pairs; i++)); do idle_pair >>"$out/idle.txt"; done
   # A ratio of near-zero numbers says little: the medians are printed too.
   row "idle CPU over ${idle_seconds} s (+ wineserver), ms" "$(median 0 "$out/idle.txt")" \
