@@ -3,10 +3,12 @@
 # each figure the median of alternating pairs in one Wine prefix and server,
 # printed as a table with its goal; and the core on BOOT.INI files of 1 to
 # 1,000 entries as a table and a picture (build/bench/bootini-growth.png).
-# Not part of the test command: the idle measurement alone takes 15 minutes.
+# Not part of the test command: the idle measurement alone takes about 25
+# minutes (15 pairs of 60 s, plus start and settling).
 #
 #   bash scripts/bench.sh            all of it
-#   BENCH_PAIRS=15 BENCH_IDLE_SECONDS=60 BENCH_SKIP_IDLE=1   to shorten
+#   BENCH_PAIRS=15 BENCH_IDLE_SECONDS=60 BENCH_SKIP_IDLE=1   to shorten;
+#   BENCH_SKIP_STARTS=1 keeps the start-up figures of the last run
 # The Wine figures use the 32-bit build where this machine runs 32-bit
 # programs, else the 64-bit one (BENCH_PRESET=win32|win64 to choose).
 set -uo pipefail
@@ -52,40 +54,47 @@ row() { rows+=("$(printf '%-44s %14s %14s %8s   %s' "$@")"); }
 echo "Wine: $($wine --version 2>/dev/null || /usr/lib/wine/$wine --version), build: $preset; $pairs pairs each" >&2
 
 # Start to end of -q, against a program that loads the same DLLs and ends.
-bash scripts/wine-run.sh --wine=$wine "$w/launch.exe" quit "$pairs" "$w/vorlane.exe" "$w/baseline_quit.exe" \
+[ "${BENCH_SKIP_STARTS:-0}" = 1 ] || bash scripts/wine-run.sh --wine=$wine "$w/launch.exe" quit "$pairs" "$w/vorlane.exe" "$w/baseline_quit.exe" \
   >"$out/quit.txt" 2>"$out/quit.err"
 row "vorlane.exe -q, ms" "$(median 0 "$out/quit.txt")" "$(median 1 "$out/quit.txt")" \
     "$(median 0 "$out/quit.txt" 1)x" "<= 1.10x"
 
 # Start to the tray icon, and the private memory 2 s later, against the smallest tray program.
-bash scripts/wine-run.sh --wine=$wine explorer /desktop=bench,800x600 "$w/launch.exe" tray "$pairs" \
+[ "${BENCH_SKIP_STARTS:-0}" = 1 ] || bash scripts/wine-run.sh --wine=$wine explorer /desktop=bench,800x600 "$w/launch.exe" tray "$pairs" \
   "$w/vorlane.exe" "$w/baseline_tray.exe" >"$out/tray.txt" 2>"$out/tray.err"
 row "start to tray icon, ms" "$(median 0 "$out/tray.txt")" "$(median 1 "$out/tray.txt")" \
     "$(median 0 "$out/tray.txt" 1)x" "<= 1.2x"
 row "private memory of the idle tray, KiB" "$(median 2 "$out/tray.txt")" "$(median 3 "$out/tray.txt")" \
     "$(median 2 "$out/tray.txt" 3)x" "(compared)"
 
-# CPU time (ms, from the scheduler's nanosecond counts of every thread) of the
-# process whose argv[0] ends in $2 and of the wineserver of the same prefix,
-# in prefix $1; prints nothing while that process is not there.
-cpu_ms() {
-  local prefix=$1 exe=$2 total=0 found= pid env name
-  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    env=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -m1 '^WINEPREFIX=') || continue
-    [ "${env#WINEPREFIX=}" = "$prefix" ] || continue
+# The Linux processes of prefix $1: the one whose argv[0] ends in $2, and the
+# prefix's wineserver; prints nothing while the first is not there.
+find_pids() {
+  local prefix=$1 exe=$2 found= pids= pid name
+  for pid in $(pgrep -f "$exe|wineserver"); do
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$prefix" || continue
     name=$({ tr '\0' '\n' <"/proc/$pid/cmdline"; } 2>/dev/null | head -n 1 | tr '\\' '/' | tr 'A-Z' 'a-z')
     case "$name" in
-      *"/$exe") found=1 ;;&
-      *"/$exe"|*wineserver*) total=$((total + $(cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {print ns + 0}'))) ;;
+      *"/$exe") found=1 pids="$pids $pid" ;;
+      *wineserver*) pids="$pids $pid" ;;
     esac
   done
-  [ -n "$found" ] && python3 -c "print('%.1f' % ($total / 1e6))"
+  [ -n "$found" ] && echo "$pids"
+}
+
+# CPU time (ms, from the scheduler's nanosecond counts of every thread) of these processes.
+cpu_ms() {
+  local pid total=0
+  for pid in "$@"; do
+    total=$((total + $(cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {print ns + 0}')))
+  done
+  python3 -c "print('%.1f' % ($total / 1e6))"
 }
 
 # Idle CPU: both side by side in the same minute, each in a prefix of its own,
 # so that each wineserver serves one of them; which starts first alternates.
 idle_pair() {
-  local keep=$out/idle-prefixes a
+  local keep=$PWD/$out/idle-prefixes a
   mkdir -p "$keep"
   # One X server for both (two "xvfb-run -a" at once can pick the same display).
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
@@ -96,18 +105,20 @@ idle_pair() {
     wait" >>"$out/idle.err" 2>&1 &
   a=$!
   # Until both run (the first pair also makes each cache's prefix template), then settle.
-  local pa pb tries
-  for ((tries = 0; tries < 240; tries++)); do
+  local pa pb va= vb= tries
+  for ((tries = 0; tries < 600; tries++)); do
     pa=$(ls -d "$keep"/a/run.*/prefix 2>/dev/null | head -n 1)
     pb=$(ls -d "$keep"/b/run.*/prefix 2>/dev/null | head -n 1)
-    [ -n "$pa" ] && [ -n "$pb" ] && [ -n "$(cpu_ms "$pa" vorlane.exe)" ] && [ -n "$(cpu_ms "$pb" baseline_tray.exe)" ] && break
+    [ -n "$pa" ] && va=$(find_pids "$pa" vorlane.exe)
+    [ -n "$pb" ] && vb=$(find_pids "$pb" baseline_tray.exe)
+    [ -n "$va" ] && [ -n "$vb" ] && break
     sleep 0.5
   done
   sleep 5
   local v0 b0 v1 b1
-  v0=$(cpu_ms "$pa" vorlane.exe) b0=$(cpu_ms "$pb" baseline_tray.exe)
+  v0=$(cpu_ms $va) b0=$(cpu_ms $vb)
   sleep "$idle_seconds"
-  v1=$(cpu_ms "$pa" vorlane.exe) b1=$(cpu_ms "$pb" baseline_tray.exe)
+  v1=$(cpu_ms $va) b1=$(cpu_ms $vb)
   wait $a
   python3 -c "print('%.1f %.1f' % ($v1 - $v0, $b1 - $b0))"
 }
