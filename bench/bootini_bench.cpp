@@ -72,7 +72,7 @@ std::string boot_ini(int entries) {
 }  // namespace
 
 int main() {
-    std::printf("%8s %12s %12s %12s %12s   (microseconds, median of %d)\n", "entries", kNames[0], kNames[1],
+    std::printf("%8s %12s %12s %12s %12s   (microseconds, best of %d)\n", "entries", kNames[0], kNames[1],
                 kNames[2], kNames[3], kRepeats);
     std::vector<std::vector<double>> times;
     for (int n : kSizes) {
