@@ -1,26 +1,12 @@
 // Feeds arbitrary bytes as BOOT.INI and VORLANE.INI through load, restore,
 // sort and set default. The first byte chooses where the input splits
 // between the two files and whether the BOOT.INI is protected.
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
 #include "bootini/boot_table.h"
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
-#include "platform/fake/fake_platform.h"
-#include "support/test_env.h"
+#include "fuzz/fuzz_support.h"
 
 using namespace vorlane;
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -29,35 +15,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string ini(reinterpret_cast<const char*>(data) + split, size - split);
     const std::uint32_t attributes = (data[0] & 1) ? platform::kAttrReadOnly | platform::kAttrHidden
                                                    : platform::kAttrNormal;
-
-    testenv::reset();
-    const std::string boot_path = testenv::path("BOOT.INI"), ini_path = testenv::path("VORLANE.INI");
-    testenv::put_file(boot_path, boot, attributes);
-    testenv::put_file(ini_path, ini);
-    testenv::put_text("Filename", boot_path);
-    testenv::put_text("INI", ini_path);
+    const fuzz::Paths paths = fuzz::make_world(boot, ini, attributes);
 
     bootini::BootTable table;
     bootini::load_boot_table(table);
-    require(table.lines.size() <= bootini::kMaxTableLines);
-    for (const std::string& line : table.lines) require(!line.empty() && line.size() <= bootini::kLineChars);
+    REQUIRE(table.lines.size() <= bootini::kMaxTableLines);
+    for (const std::string& line : table.lines) REQUIRE(!line.empty() && line.size() <= bootini::kLineChars);
     bootini::restore_maintained_default(table);
     bootini::sort_entries(table);
+    for (std::size_t i = 1; i < table.entries.size(); ++i)
+        REQUIRE(table.entries[i - 1].name.compare(table.entries[i].name) <= 0);
     bootini::save_maintained_default(table, true);
+    REQUIRE(fuzz::file(paths.vorlane_ini) ==
+            bootini::newline_to_crlf("[Config]\nDefault=" + table.current_default + "\n"));
 
     for (std::size_t i = 0; i < table.entries.size() && i < 3; ++i) {
-        std::string before;
-        testenv::get_file(boot_path, &before);
+        const std::string before = fuzz::file(paths.boot_ini);
         const bool written = bootini::set_default_entry(table, i);
-        std::string after;
-        testenv::get_file(boot_path, &after);
         // Either the rewrite happened or the file is untouched; never a half.
-        require(written || after == before);
-        require(platform::file_attributes(boot_path) == attributes);
-        bootini::BootTable again;
-        bootini::load_boot_table(again);
-        if (written) require(again.lines.size() == table.lines.size() || boot.size() > bootini::kMaxBootIniBytes / 2);
+        REQUIRE(written || fuzz::file(paths.boot_ini) == before);
+        REQUIRE(platform::file_attributes(paths.boot_ini) == attributes);
+        if (!written) continue;
+        // Every default line, and only those, now names the entry.
+        const std::vector<std::string> after = fuzz::lines_of(paths.boot_ini);
+        REQUIRE(after.size() == table.lines.size());
+        std::string arc = table.entries[i].arc_path;
+        if (!arc.empty() && arc.back() == '\n') arc.pop_back();
+        for (std::size_t k = 0; k < after.size(); ++k)
+            REQUIRE(after[k] == table.lines[k] &&
+                    (!bootini::is_default_line(after[k]) || after[k] == "default=" + arc + "\n"));
     }
-    require(testenv::sandbox_files().size() == 2);  // no temporary file left
+    REQUIRE(testenv::sandbox_files().size() == 2);  // no temporary file left
+    fuzz::require_all_closed();
     return 0;
 }
