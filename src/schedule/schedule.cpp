@@ -103,14 +103,18 @@ std::string two_digits(unsigned value) { return zero_padded(value, 2); }
 void load_schedule(Schedule& record) {
     // Read in this order, each into a fresh buffer: a value that is missing
     // or unreadable counts as empty.
-    const std::string status = read_value(kStatusValue);
-    const std::string date = read_value(kDateValue);
-    const std::string time = read_value(kTimeValue);
-    const std::string mode = read_value(kModeValue);
-    const std::string name = read_value(kRestartToNameValue);
-    const std::string force = read_value(kForceValue);
-    const std::string warning = read_value(kShowWarningValue);
-    const std::string timeout = read_value(kWarningTimeoutValue);
+    const char* const names[] = {kStatusValue, kDateValue, kTimeValue, kModeValue,
+                                 kRestartToNameValue, kForceValue, kShowWarningValue, kWarningTimeoutValue};
+    std::string texts[8];
+    settings::read_strings(settings::kSettingsKey, names, texts, 8);
+    const std::string& status = texts[0];
+    const std::string& date = texts[1];
+    const std::string& time = texts[2];
+    const std::string& mode = texts[3];
+    const std::string& name = texts[4];
+    const std::string& force = texts[5];
+    const std::string& warning = texts[6];
+    const std::string& timeout = texts[7];
 
     record.enabled = status == kEnabledText;
 

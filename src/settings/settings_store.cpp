@@ -26,9 +26,9 @@ private:
 
 }  // namespace
 
-bool read_string(const std::string& subkey, const std::string& name, std::string* text) {
-    OpenedKey key(subkey);
-    if (!key) return false;
+namespace {
+
+bool query_text(const OpenedKey& key, const std::string& name, std::string* text) {
     std::string data;
     std::uint32_t type = 0;
     if (platform::reg_query(key.get(), name, kMaxValueBytes, &data, &type) != platform::RegQuery::ok)
@@ -36,6 +36,19 @@ bool read_string(const std::string& subkey, const std::string& name, std::string
     std::size_t zero = data.find('\0');
     *text = zero == std::string::npos ? data : data.substr(0, zero);
     return true;
+}
+
+}  // namespace
+
+bool read_string(const std::string& subkey, const std::string& name, std::string* text) {
+    OpenedKey key(subkey);
+    return key && query_text(key, name, text);
+}
+
+void read_strings(const std::string& subkey, const char* const* names, std::string* texts, std::size_t count) {
+    OpenedKey key(subkey);
+    if (!key) return;
+    for (std::size_t i = 0; i < count; ++i) query_text(key, names[i], &texts[i]);
 }
 
 bool write_existing(const std::string& subkey, const std::string& name, const std::string& text) {

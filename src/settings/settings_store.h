@@ -27,6 +27,11 @@ inline bool read_setting(const std::string& name, std::string* text) {
     return read_string(kSettingsKey, name, text);
 }
 
+// Reads `count` values under one opening of the key, each as read_string
+// would. The schedule is loaded every second, and eight openings a tick were
+// most of an idle tray's work.
+void read_strings(const std::string& subkey, const char* const* names, std::string* texts, std::size_t count);
+
 // Overwrites a value that exists and holds at most kMaxValueBytes, keeping its
 // registry type; stores the text without a terminating zero. A missing value
 // is never created.
