@@ -70,12 +70,16 @@ runs_32bit() {
     [ -x "$loader" ] || loader=$(command -v wine) || return 1
     "$loader" --version >/dev/null 2>&1
 }
+# The program may come later on the line (explorer /desktop=... program.exe).
 arch=${VORLANE_WINE_ARCH:-win64}
-if [ -f "$1" ] && [ "$(pe_machine "$1")" = 014c ] || [ "$arch" = win32 ]; then
-    if ! runs_32bit; then
-        echo "wine-run.sh: this machine cannot run 32-bit programs; skipped: $(basename "$1")"
-        exit 77
-    fi
+wants_32bit=0
+[ "$arch" = win32 ] && wants_32bit=1
+for arg in "$@"; do
+    [ -f "$arg" ] && [ "$(pe_machine "$arg")" = 014c ] && wants_32bit=1
+done
+if [ $wants_32bit = 1 ] && ! runs_32bit; then
+    echo "wine-run.sh: this machine cannot run 32-bit programs; skipped: $(basename "$1")"
+    exit 77
 fi
 
 # Where the template lives; needs a writable place. Run prefixes are made in the
