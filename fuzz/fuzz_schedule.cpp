@@ -12,6 +12,9 @@ using namespace vorlane;
 
 namespace {
 
+// The warning's Cancel (IDCANCEL): the schedule goes on only after OK.
+constexpr int kCancelButton = 2;
+
 const char* const kNames[] = {schedule::kStatusValue, schedule::kDateValue, schedule::kTimeValue,
                               schedule::kModeValue, schedule::kRestartToNameValue, schedule::kForceValue,
                               schedule::kShowWarningValue, schedule::kWarningTimeoutValue};
@@ -70,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ui.warn = [&](const std::string& format, std::int32_t count) {
         REQUIRE(count == again.warning_timeout);
         warnings.push_back(format);
-        return flags & 8 ? schedule::kWarningCancelled : schedule::kWarningButton;
+        return flags & 8 ? kCancelButton : schedule::kWarningButton;
     };
     ui.send_command = [&](unsigned command) { commands.push_back(command); };
 
@@ -98,11 +101,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     (command - ID_ENTRY_BASE == table().entries.size() ||
                      table().entries[command - ID_ENTRY_BASE].name == again.restart_to_name));
     }
-    // The rest of the minute stays quiet, even with the schedule enabled again.
-    testenv::put_value(testenv::kSettingsKey, schedule::kStatusValue, platform::kRegSz, "Enabled");
+    // The rest of the minute stays quiet; enabled again within it, the
+    // schedule acts again, as it did the first time.
     const std::size_t sent = commands.size();
     schedule::schedule_tick(record, table(), ui);
-    REQUIRE(commands.size() == sent || !acts);
+    REQUIRE(commands.size() == sent);
+    testenv::put_value(testenv::kSettingsKey, schedule::kStatusValue, platform::kRegSz, "Enabled");
+    schedule::schedule_tick(record, table(), ui);
+    const bool fires = due && again.mode != schedule::kModeNone && !(again.show_warning && (flags & 8));
+    REQUIRE(commands.size() == sent + (fires ? 1u : 0u));
     fuzz::require_all_closed();
     return 0;
 }
