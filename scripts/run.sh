@@ -11,9 +11,17 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 bash scripts/bootstrap.sh || exit 1
-exe=build/win32/vorlane.exe
+# The 32-bit program where this machine runs 32-bit code, else the 64-bit one
+# under Wine's 64-bit loader (some hosts run 64-bit user code only).
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  preset=win32 wine=wine
+else
+  preset=win64 wine=/usr/lib/wine/wine64
+  echo "This machine runs no 32-bit programs: trying the 64-bit build."
+fi
+exe=build/$preset/vorlane.exe
 if [ ! -f "$exe" ]; then
-  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target vorlane || exit 1
+  cmake --preset $preset >/dev/null && cmake --build --preset $preset --target vorlane || exit 1
 fi
 
 demo="$top/build/demo"
@@ -44,13 +52,13 @@ else
 fi
 
 echo "Preparing a Wine prefix in $prefix ..."
-wineboot --init >/dev/null 2>&1
+"$wine" wineboot --init >/dev/null 2>&1
 drive_c="$prefix/drive_c"
 cp scripts/sample/BOOT.INI "$drive_c/BOOT.INI"
 : > "$drive_c/VORLANE.INI"
 cp "$exe" "$drive_c/vorlane.exe"
-wine regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
-wine cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
+"$wine" regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
+"$wine" cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
 export VORLANE_POWER_LOG='C:\vorlane-power.log'
 
 cat <<TXT
@@ -61,7 +69,7 @@ Power log:    $drive_c/vorlane-power.log  (restart, shut down, stand-by and
 Right-click the tray icon in the Wine desktop's taskbar. Ctrl-C stops.
 TXT
 
-wine explorer /desktop=Vorlane,1024x768 'C:\vorlane.exe' >/dev/null 2>&1 &
+"$wine" explorer /desktop=Vorlane,1024x768 'C:\vorlane.exe' >/dev/null 2>&1 &
 
 if [ "$headless" = 1 ]; then
   sleep 8
