@@ -1,6 +1,7 @@
 #include "schedule/schedule.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "settings/leading_int.h"
 #include "settings/settings_store.h"
@@ -105,8 +106,8 @@ void load_schedule(Schedule& record) {
     // or unreadable counts as empty.
     const char* const names[] = {kStatusValue, kDateValue, kTimeValue, kModeValue,
                                  kRestartToNameValue, kForceValue, kShowWarningValue, kWarningTimeoutValue};
-    std::string texts[8];
-    settings::read_strings(settings::kSettingsKey, names, texts, 8);
+    std::string texts[std::size(names)];
+    settings::read_strings(settings::kSettingsKey, names, texts, std::size(names));
     const std::string& status = texts[0];
     const std::string& date = texts[1];
     const std::string& time = texts[2];

@@ -47,8 +47,9 @@ void start_up(App& app) {
     bootini::recover_set_aside(bootini::boot_ini_path());
     bootini::recover_set_aside(bootini::vorlane_ini_path());
     app.version = platform::os_version();
-    app.shutdown_flags = app.version.platform_id == 1 ? power::kEwxShutdown | power::kEwxPowerOff
-                                                      : power::kEwxPowerOff;
+    app.shutdown_flags = app.version.platform_id == platform::kPlatformWin9x
+                             ? power::kEwxShutdown | power::kEwxPowerOff
+                             : power::kEwxPowerOff;
     app.new_shell = is_new_shell(app.version);
     bootini::load_boot_table(app.table);
     bootini::restore_maintained_default(app.table);
