@@ -71,13 +71,16 @@ if [ "${FUZZ_MEMORY:-0}" = 1 ]; then
 fi
 
 status=0
-for ((i = 0; i < ${#targets[@]}; i += 2)); do
-  run_one "${targets[i]}" "${targets[i]}" "" &
-  [ $((i + 1)) -lt ${#targets[@]} ] && run_one "${targets[i + 1]}" "${targets[i + 1]}" "" &
-  wait
-  report "${targets[i]}"
-  [ $((i + 1)) -lt ${#targets[@]} ] && report "${targets[i + 1]}"
+# Two slots: the next target starts as soon as either ends, so a fast target
+# does not leave a core idle while its partner runs out its time.
+running=0
+for target in "${targets[@]}"; do
+  if [ $running -ge 2 ]; then wait -n; running=$((running - 1)); fi
+  run_one "$target" "$target" "" &
+  running=$((running + 1))
 done
+wait
+for target in "${targets[@]}"; do report "$target"; done
 for target in "${targets[@]}"; do
   [ -z "$(find "$out/findings-$target" -type f)" ] || status=1
 done
