@@ -71,7 +71,7 @@ void build_entries(BootTable& table) {
 
 }  // namespace
 
-int prefix_compare(const std::string& a, const std::string& b, std::size_t n) {
+int prefix_compare(std::string_view a, std::string_view b, std::size_t n) {
     auto lower = [](unsigned char c) -> int { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
     for (std::size_t k = 0; k < n; ++k) {
         const int ca = k < a.size() ? lower(static_cast<unsigned char>(a[k])) : 0;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorlane::bootini {
@@ -48,7 +49,7 @@ void sort_entries(BootTable& table);
 
 // Compares at most n characters, folding only A-Z to a-z (no locale), as the
 // C bounded comparison does: zero when equal.
-int prefix_compare(const std::string& a, const std::string& b, std::size_t n);
+int prefix_compare(std::string_view a, std::string_view b, std::size_t n);
 
 // True when the line is a default line ("default" in any case, then anything).
 bool is_default_line(const std::string& line);

@@ -17,14 +17,13 @@ bool set_default_entry(BootTable& table, std::size_t index, std::uint32_t* error
         if (error) *error = kErrorInvalidData;
         return false;
     }
-    std::vector<std::string> lines = table.lines;
+    // The table's lines change only once the file has.
+    const std::string default_line = "default=" + arc + "\n";
     std::string text;
-    for (std::string& line : lines) {
-        if (is_default_line(line)) line = "default=" + arc + "\n";
-        text += line;
-    }
+    for (const std::string& line : table.lines) text += is_default_line(line) ? default_line : line;
     if (!replace_file_contents(table.path, newline_to_crlf(text), ReadOnly::rewrite, error)) return false;
-    table.lines = std::move(lines);
+    for (std::string& line : table.lines)
+        if (is_default_line(line)) line = default_line;
     return true;
 }
 
