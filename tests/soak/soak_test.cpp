@@ -54,11 +54,13 @@ void forget_dead(Set& handles, Alive alive) {
 
 // Bytes in use on the C runtime's heap, which holds every allocation of ours
 // (Wine's own libraries allocate from the process heap instead).
+std::size_t g_heap_free = 0;
 std::size_t runtime_heap_bytes() {
     _HEAPINFO entry = {};
     std::size_t used = 0;
+    g_heap_free = 0;
     while (_heapwalk(&entry) == _HEAPOK)
-        if (entry._useflag == _USEDENTRY) used += entry._size;
+        (entry._useflag == _USEDENTRY ? used : g_heap_free) += entry._size;
     return used;
 }
 
@@ -127,9 +129,9 @@ Alive alive() {
 }
 
 void print(const char* when, const Alive& a) {
-    std::printf("%-22s menus %d  icons %d  fonts+brushes %d  windows %d  private %lu KiB  C heap %lu B  (GDI %lu, USER %lu)\n",
+    std::printf("%-22s menus %d  icons %d  fonts+brushes %d  windows %d  private %lu KiB  C heap %lu B (free %lu B)  (GDI %lu, USER %lu)\n",
                 when, a.menus, a.icons, a.gdi, a.windows, static_cast<unsigned long>(a.private_bytes / 1024),
-                static_cast<unsigned long>(a.heap_bytes),
+                static_cast<unsigned long>(a.heap_bytes), static_cast<unsigned long>(g_heap_free),
                 GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
     std::fflush(stdout);
 }
