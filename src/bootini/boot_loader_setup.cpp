@@ -18,7 +18,8 @@ constexpr const char* kShortenQuestion =
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 bool same_name(const std::string& bytes, std::size_t begin, std::size_t end, const std::string& name) {
-    return end - begin == name.size() && prefix_compare(std::string_view(bytes).substr(begin, end - begin), name, name.size()) == 0;
+    return end - begin == name.size() &&
+           prefix_compare(std::string_view(bytes).substr(begin, end - begin), name, name.size()) == 0;
 }
 
 // [begin, end) of the key's value within the file, blanks around it excluded.

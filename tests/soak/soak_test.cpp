@@ -34,8 +34,8 @@ std::set<HGDIOBJ> g_gdi;  // fonts and brushes
 std::set<HWND> g_dialogs;
 HWND g_main = nullptr;
 int g_menus_closed = 0, g_dialogs_cancelled = 0, g_tray_calls = 0, g_dead_pictures = 0, g_icon_loads = 0;
-constexpr int kTrayCallsPassed = 100;
-constexpr int kWarmCycles = 1000;  // one modification in so many reaches Wine's tray
+constexpr int kTrayCallsPassed = 100;  // one modification in so many reaches Wine's tray
+constexpr int kWarmCycles = 1000;
 
 bool icon_alive(HICON icon) {
     ICONINFO info = {};
@@ -52,22 +52,10 @@ void forget_dead(Set& handles, Alive alive) {
     for (auto it = handles.begin(); it != handles.end();) it = alive(*it) ? std::next(it) : handles.erase(it);
 }
 
-// Bytes in use on the C runtime's heap, which holds every allocation of ours
-// (Wine's own libraries allocate from the process heap instead).
-std::size_t g_heap_free = 0;
-std::size_t runtime_heap_bytes() {
-    _HEAPINFO entry = {};
-    std::size_t used = 0;
-    g_heap_free = 0;
-    while (_heapwalk(&entry) == _HEAPOK)
-        (entry._useflag == _USEDENTRY ? used : g_heap_free) += entry._size;
-    return used;
-}
-
 struct Alive {
     int menus = 0, icons = 0, gdi = 0, windows = 0, icon_loads = 0;
     SIZE_T private_bytes = 0;
-    std::size_t heap_bytes = 0;
+    std::size_t heap_bytes = 0, heap_free = 0;
     bool operator==(const Alive& o) const {
         return menus == o.menus && icons == o.icons && gdi == o.gdi && windows == o.windows;
     }
@@ -123,7 +111,10 @@ Alive alive() {
     if (g_main) EnumChildWindows(g_main, count_window, reinterpret_cast<LPARAM>(&a.windows));
     for (HWND d : g_dialogs) a.windows += d != g_main && IsWindow(d) ? 1 : 0;
     a.private_bytes = private_bytes();
-    a.heap_bytes = runtime_heap_bytes();
+    // The C runtime's heap holds every allocation of ours (Wine's own
+    // libraries allocate from the process heap instead).
+    _HEAPINFO entry = {};
+    while (_heapwalk(&entry) == _HEAPOK) (entry._useflag == _USEDENTRY ? a.heap_bytes : a.heap_free) += entry._size;
     a.icon_loads = g_icon_loads;
     return a;
 }
@@ -131,7 +122,7 @@ Alive alive() {
 void print(const char* when, const Alive& a) {
     std::printf("%-22s menus %d  icons %d  fonts+brushes %d  windows %d  private %lu KiB  C heap %lu B (free %lu B)  (GDI %lu, USER %lu)\n",
                 when, a.menus, a.icons, a.gdi, a.windows, static_cast<unsigned long>(a.private_bytes / 1024),
-                static_cast<unsigned long>(a.heap_bytes), static_cast<unsigned long>(g_heap_free),
+                static_cast<unsigned long>(a.heap_bytes), static_cast<unsigned long>(a.heap_free),
                 GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
     std::fflush(stdout);
 }
@@ -196,7 +187,10 @@ HMENU e2e_load_menu(HINSTANCE instance, LPCSTR name) {
 
 HANDLE e2e_load_image(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
     HANDLE image = LoadImageA(instance, name, type, cx, cy, flags);
-    if (type == IMAGE_ICON && image) g_icons.insert(static_cast<HICON>(image)), ++g_icon_loads;
+    if (type == IMAGE_ICON && image) {
+        g_icons.insert(static_cast<HICON>(image));
+        ++g_icon_loads;
+    }
     return image;
 }
 
