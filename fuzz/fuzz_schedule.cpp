@@ -4,7 +4,7 @@
 // clock is the scheduled moment; 3 the warning is cancelled.
 #include <cstring>
 
-#include "bootini/boot_table.h"
+#include "bootmenu/boot_menu.h"
 #include "fuzz/fuzz_support.h"
 #include "schedule/schedule.h"
 
@@ -26,13 +26,15 @@ bool same(const schedule::Schedule& a, const schedule::Schedule& b) {
            a.show_warning == b.show_warning && a.warning_timeout == b.warning_timeout && a.mode == b.mode;
 }
 
-const bootini::BootTable& table() {
-    static bootini::BootTable t;
-    if (t.lines.empty())
-        bootini::parse_boot_ini(t, "[boot loader]\ndefault=multi(0)disk(0)rdisk(0)partition(2)\\W\n"
-                                   "[operating systems]\nmulti(0)disk(0)rdisk(0)partition(1)\\W=\"XP\"\n"
-                                   "multi(0)disk(0)rdisk(0)partition(2)\\W=\"2000\"\nC:\\=\"98\"\n");
-    return t;
+// The menu the schedule picks from: names only, nothing is chosen here.
+const bootmenu::BootMenu& menu() {
+    static bootmenu::BootMenu menu;
+    if (menu.entries.empty()) {
+        for (const char* name : {"XP", "2000", "98"}) menu.entries.push_back(bootmenu::Entry{name, {}});
+        menu.default_index = 1;
+        menu.default_name = "2000";
+    }
+    return menu;
 }
 
 }  // namespace
@@ -78,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ui.send_command = [&](unsigned command) { commands.push_back(command); };
 
     schedule::Schedule record;
-    const bool due = schedule::schedule_tick(record, table(), ui);
+    const bool due = schedule::schedule_tick(record, menu(), ui);
     // An unread moment (month 0) is never due; a real one is due in its minute.
     REQUIRE(!due || real_moment);
     REQUIRE(due || !(flags & 4) || !real_moment);
@@ -94,20 +96,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (acts) REQUIRE(!schedule::schedule_enabled());
     for (unsigned command : commands) {
         unsigned expected = 0;
-        REQUIRE(schedule::schedule_command(again, table(), &expected) && command == expected);
+        REQUIRE(schedule::schedule_command(again, menu(), &expected) && command == expected);
         if (again.mode == schedule::kModeRestart) REQUIRE(command == ID_ENTRY_BASE + 1);  // the current default
         if (again.mode == schedule::kModeRestartTo)
-            REQUIRE(command - ID_ENTRY_BASE <= table().entries.size() &&
-                    (command - ID_ENTRY_BASE == table().entries.size() ||
-                     table().entries[command - ID_ENTRY_BASE].name == again.restart_to_name));
+            REQUIRE(command - ID_ENTRY_BASE <= menu().entries.size() &&
+                    (command - ID_ENTRY_BASE == menu().entries.size() ||
+                     menu().entries[command - ID_ENTRY_BASE].name == again.restart_to_name));
     }
     // The rest of the minute stays quiet; enabled again within it, the
     // schedule acts again, as it did the first time.
     const std::size_t sent = commands.size();
-    schedule::schedule_tick(record, table(), ui);
+    schedule::schedule_tick(record, menu(), ui);
     REQUIRE(commands.size() == sent);
     testenv::put_value(testenv::kSettingsKey, schedule::kStatusValue, platform::kRegSz, "Enabled");
-    schedule::schedule_tick(record, table(), ui);
+    schedule::schedule_tick(record, menu(), ui);
     const bool fires = due && again.mode != schedule::kModeNone && !(again.show_warning && (flags & 8));
     REQUIRE(commands.size() == sent + (fires ? 1u : 0u));
     fuzz::require_all_closed();

@@ -83,11 +83,11 @@ std::string cut_name(const std::string& name) {
 // The first entry, in table order, whose name equals `name` exactly; the
 // entry count when none does. An empty name stands for "no entry" (a blank
 // line in the section loads as a nameless entry), so it never matches.
-std::size_t entry_index(const bootini::BootTable& table, const std::string& name) {
-    if (name.empty()) return table.entries.size();
-    for (std::size_t i = 0; i < table.entries.size(); ++i)
-        if (table.entries[i].name == name) return i;
-    return table.entries.size();
+std::size_t entry_index(const bootmenu::BootMenu& menu, const std::string& name) {
+    if (name.empty()) return menu.entries.size();
+    for (std::size_t i = 0; i < menu.entries.size(); ++i)
+        if (menu.entries[i].name == name) return i;
+    return menu.entries.size();
 }
 
 // printf-free: the Windows build carries no printf of its own.
@@ -167,21 +167,21 @@ std::string warning_format(unsigned mode) {
            " immediately or Cancel to abort.";
 }
 
-bool schedule_command(const Schedule& record, const bootini::BootTable& table, unsigned* command) {
+bool schedule_command(const Schedule& record, const bootmenu::BootMenu& menu, unsigned* command) {
     const ModeRow* row = find_mode(record.mode);
     if (!row) return false;
     if (row->command != 0) {
         *command = row->command;
         return true;
     }
-    const std::string& name = record.mode == kModeRestart ? table.current_default : record.restart_to_name;
+    const std::string& name = record.mode == kModeRestart ? menu.default_name : record.restart_to_name;
     // The main window accepts entry commands below base + entry count only, so
     // the entry count itself stands for "no such entry" and is ignored there.
-    *command = ID_ENTRY_BASE + static_cast<unsigned>(entry_index(table, name));
+    *command = ID_ENTRY_BASE + static_cast<unsigned>(entry_index(menu, name));
     return true;
 }
 
-void carry_out_schedule(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui) {
+void carry_out_schedule(Schedule& record, const bootmenu::BootMenu& menu, const ScheduleUi& ui) {
     load_schedule(record);
     if (!record.enabled) return;
 
@@ -202,14 +202,14 @@ void carry_out_schedule(Schedule& record, const bootini::BootTable& table, const
         if (answer != kWarningButton && answer != kWarningNotShown) return;
     }
 
-    // The table is read only now: it may have been reloaded while the box was open.
+    // The menu is read only now: it may have been reloaded while the box was open.
     unsigned command = 0;
-    if (schedule_command(fired, table, &command) && ui.send_command) ui.send_command(command);
+    if (schedule_command(fired, menu, &command) && ui.send_command) ui.send_command(command);
 }
 
-bool schedule_tick(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui) {
+bool schedule_tick(Schedule& record, const bootmenu::BootMenu& menu, const ScheduleUi& ui) {
     if (!schedule_due(record)) return false;
-    carry_out_schedule(record, table, ui);
+    carry_out_schedule(record, menu, ui);
     return true;
 }
 

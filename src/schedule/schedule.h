@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "bootini/boot_table.h"
+#include "bootmenu/boot_menu.h"
 #include "platform/platform.h"
 #include "power/power.h"
 #include "resource.h"
@@ -98,11 +98,11 @@ struct ScheduleUi {
 
 // Loads the record and, when it is enabled, disables it in the registry
 // first, warns when asked, then sends the mode's command.
-void carry_out_schedule(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui);
+void carry_out_schedule(Schedule& record, const bootmenu::BootMenu& menu, const ScheduleUi& ui);
 
 // The main window's once-a-second call: true when the minute has come (the
 // schedule was then carried out, if enabled).
-bool schedule_tick(Schedule& record, const bootini::BootTable& table, const ScheduleUi& ui);
+bool schedule_tick(Schedule& record, const bootmenu::BootMenu& menu, const ScheduleUi& ui);
 
 // The warning format for a mode, with its verb in both places; empty for none.
 std::string warning_format(unsigned mode);
@@ -110,7 +110,7 @@ std::string warning_format(unsigned mode);
 // The command a mode sends: an entry command for the two restarts (the entry
 // count past the base when no entry carries the name), else the menu's own.
 // False for the mode none.
-bool schedule_command(const Schedule& record, const bootini::BootTable& table, unsigned* command);
+bool schedule_command(const Schedule& record, const bootmenu::BootMenu& menu, unsigned* command);
 
 // The stored text of a mode; empty for none, which later loads ignore.
 std::string mode_text(unsigned mode);

@@ -64,9 +64,9 @@ void init_dialog(HWND dialog) {
     for (int id : kModeButtons)
         if (g_schedule.mode == static_cast<unsigned>(id)) set_check(dialog, id, true);
 
-    const bootini::BootTable& table = g_app.table;
-    if (!table.entries.empty()) {
-        for (const bootini::BootEntry& entry : table.entries)
+    const bootmenu::BootMenu& menu = g_app.menu;
+    if (!menu.entries.empty()) {
+        for (const bootmenu::Entry& entry : menu.entries)
             SendDlgItemMessageA(dialog, IDC_SCHEDULE_ENTRIES, CB_ADDSTRING, 0,
                                 reinterpret_cast<LPARAM>(entry.name.c_str()));
     } else {
@@ -191,7 +191,7 @@ bool schedule_tick(HWND main_window) {
     ui.send_command = [main_window](unsigned command) {
         SendMessageA(main_window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
     };
-    return schedule::schedule_tick(g_schedule, g_app.table, ui);
+    return schedule::schedule_tick(g_schedule, g_app.menu, ui);
 }
 
 void run_schedule_dialog(HWND owner) {

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "bootini/boot_ini_source.h"
 #include "bootini/boot_table.h"
+#include "bootmenu/boot_menu.h"
 #include "platform/platform.h"
 #include "resource.h"
 #include "settings/preferences.h"
@@ -29,7 +31,20 @@ struct App {
     platform::OsVersion version;
     std::uint32_t shutdown_flags = 8;
     bool new_shell = false;
+
+    // Every boot menu of the machine, chained; what the menu, the tooltip,
+    // -r and the schedule see. Its steps point at the sources below, so an
+    // App stays where it was made.
+    bootmenu::BootMenu menu;
+    bootini::BootIniSource boot_ini{table, prefs.maintain_default};
+
+    App() = default;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
 };
+
+// Reads every source again and chains their menus.
+void rebuild_menu(App& app);
 
 // ---- Start-up and command line ----
 

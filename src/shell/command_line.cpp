@@ -18,7 +18,7 @@ void slash_to_dash(std::string& text) {
 // The first entry whose display name contains `name`; the entry count when none does.
 std::size_t entry_containing(const App& app, const std::string& name) {
     std::size_t i = 0;
-    while (i < app.table.entries.size() && app.table.entries[i].name.find(name) == std::string::npos) ++i;
+    while (i < app.menu.entries.size() && app.menu.entries[i].name.find(name) == std::string::npos) ++i;
     return i;
 }
 
@@ -29,9 +29,9 @@ std::size_t entry_containing(const App& app, const std::string& name) {
 // script's empty variable must not restart into whichever entry comes first.
 bool restart_into(App& app, const std::string& name, bool force) {
     std::size_t i = entry_containing(app, name);
-    if (i == app.table.entries.size() && name.size() > 2 && name.front() == '"' && name.back() == '"')
+    if (i == app.menu.entries.size() && name.size() > 2 && name.front() == '"' && name.back() == '"')
         i = entry_containing(app, name.substr(1, name.size() - 2));
-    if (i == app.table.entries.size()) return false;
+    if (i == app.menu.entries.size()) return false;
     if (switch_default(app, i)) power::exit_windows(power::kEwxReboot, force);
     return true;
 }
@@ -55,6 +55,7 @@ void start_up(App& app) {
     bootini::restore_maintained_default(app.table);
     settings::load_preferences(app.prefs);
     if (app.prefs.sort_list) bootini::sort_entries(app.table);
+    rebuild_menu(app);
 }
 
 Outcome run_command_line(App& app, const std::string& command_line, bool running_copy) {

@@ -1,4 +1,3 @@
-#include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
 #include "power/power.h"
 #include "shell/app.h"
@@ -7,23 +6,16 @@
 namespace vorlane::shell {
 namespace {
 
-// The system's error text ends in a line break of its own; the message lays
-// out its lines itself.
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 void reload(App& app, bool sort) {
     bootini::load_boot_table(app.table);
     if (sort && app.prefs.sort_list) bootini::sort_entries(app.table);
+    rebuild_menu(app);
 }
 
 void entry_command(App& app, unsigned id) {
     const bool shift = platform::shift_held();
-    if (id < kEntryCommandBase || id - kEntryCommandBase >= app.table.entries.size()) return;
-    const bool written = switch_default(app, id - kEntryCommandBase);
+    if (id < kEntryCommandBase || id - kEntryCommandBase >= app.menu.entries.size()) return;
+    const bool written = switch_default(app, id - kEntryCommandBase, shift);
     if (shift)
         reload(app, true);
     else if (written)
@@ -44,14 +36,18 @@ UiAction set_mode(App& app, int mode) {
 
 }  // namespace
 
-bool switch_default(App& app, std::size_t index) {
-    bootini::save_maintained_default(app.table, app.prefs.maintain_default);
-    std::uint32_t error = 0;
-    if (bootini::set_default_entry(app.table, index, &error)) return true;
-    platform::message_box("The program wasn't able to write the boot configuration file\n'" +
-                              app.table.path + "'.\n\n" + trimmed(platform::error_text(error)) +
-                              "\nThe computer will not be restarted.",
-                          kCaption, platform::kMbOk | platform::kMbIconError);
+void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.boot_ini.menu()}); }
+
+bool switch_default(App& app, std::size_t index, bool shift) {
+    if (index >= app.menu.entries.size()) return false;
+    // Shift changes the default for good; otherwise Maintain default makes
+    // the switch a one-time one.
+    const bootmenu::Lasting lasting =
+        shift || !app.prefs.maintain_default ? bootmenu::Lasting::always : bootmenu::Lasting::once;
+    std::string failure;
+    if (bootmenu::choose(app.menu.entries[index], lasting, &failure)) return true;
+    platform::message_box(failure + "\nThe computer will not be restarted.", kCaption,
+                          platform::kMbOk | platform::kMbIconError);
     return false;
 }
 

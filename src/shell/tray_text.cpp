@@ -21,19 +21,17 @@ std::string tooltip_text(const App& app) {
                                          "Double-click to shutdown", "Double-click to edit schedule"};
     const int mode = app.prefs.double_click;
     const std::string hint = mode >= 0 && mode <= 3 ? kHints[mode] : kHints[0];
-    const std::string name = app.table.entries.empty() ? kNoEntriesText : app.table.current_default;
+    const std::string name = app.menu.entries.empty() ? kNoEntriesText : app.menu.default_name;
     return app.new_shell ? name + "\n" + hint : name + " (" + hint + ")";
 }
 
 MenuPlan plan_menu(App& app) {
     MenuPlan plan;
-    const auto& entries = app.table.entries;
+    const auto& entries = app.menu.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const unsigned command = kEntryCommandBase + static_cast<unsigned>(i);
         plan.entries.emplace_back(entries[i].name, command);
-        // One default item per menu: of several equal names the last one wins.
-        if (!app.table.current_default.empty() && entries[i].name == app.table.current_default)
-            plan.default_command = command;
+        if (i == app.menu.default_index) plan.default_command = command;
     }
     plan.no_entries = entries.empty();
 

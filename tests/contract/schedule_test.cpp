@@ -30,7 +30,7 @@ std::string value(const char* name) {
 }
 
 // Carries out with a box answering `answer`: what happened, with the status stored while the box was open.
-Lines carry_out(const bootini::BootTable& table, int answer = 1) {
+Lines carry_out(bootini::BootTable& table, int answer = 1) {
     Lines events;
     const ScheduleUi ui{[&](const std::string& format, std::int32_t count) {
                             events.push_back("warn " + value(kStatusValue) + " " + countdown_text(format, count));
@@ -38,7 +38,7 @@ Lines carry_out(const bootini::BootTable& table, int answer = 1) {
                         },
                         [&](unsigned command) { events.push_back(std::to_string(command)); }};
     Schedule record;
-    carry_out_schedule(record, table, ui);
+    carry_out_schedule(record, fixture::menu_of(table), ui);
     return events;
 }
 
@@ -103,7 +103,7 @@ TEST_CASE("carry out: disabled first, then the warning, then the command") {
         {stored("Restart to", ""), nameless, 1, {"30002"}},
     };
     for (const auto& r : rows) {
-        const bootini::BootTable table = fixture::load(r.boot_ini);
+        bootini::BootTable table = fixture::load(r.boot_ini);
         put(r.stored);
         // A later tick of the minute finds it disabled.
         CHECK_MSG(carry_out(table, r.answer) == r.events && value(kStatusValue) == "Disabled" &&

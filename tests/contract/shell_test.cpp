@@ -12,16 +12,14 @@ namespace {
 
 const char* kXp = "Microsoft Windows XP Professional";
 
-App started(const std::string& boot_ini = fixture::kThreeSystems) {
+void start(App& app, const std::string& boot_ini = fixture::kThreeSystems) {
     testenv::reset();
     fixture::enable_power_log();
     fixture::put_boot_ini(boot_ini);
     testenv::put_text("INI", testenv::path("VORLANE.INI"));
     testenv::put_file(testenv::path("VORLANE.INI"), "");
     for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"}) testenv::put_text(n, "");
-    App app;
     start_up(app);
-    return app;
 }
 
 std::string current_default_on_disk() {
@@ -67,7 +65,8 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
         {"-rXWindows XP", false, Outcome::ended, {"ExitWindowsEx flags=2"}},
     };
     for (const auto& r : rows) {
-        App app = started();
+        App app;
+        start(app);
         if (r.sorted) {
             testenv::put_text("SortList", "True");
             start_up(app);
@@ -75,14 +74,16 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
         CHECK_MSG(run_command_line(app, r.line, r.running) == r.outcome, r.line);
         CHECK_MSG(fixture::power_log() == r.log && current_default_on_disk() == r.chosen, r.line);
     }
-    App app = started();
+    App app;
+    start(app);
     CHECK(run_command_line(app, "-r " + std::string(400, 'W'), false) == Outcome::tray_mode);
-    app = started(fixture::kThreeSystems + std::string("D:\\=Not \"2000\" quoted\n"));  // the name as it stands first
+    start(app, fixture::kThreeSystems + std::string("D:\\=Not \"2000\" quoted\n"));  // the name as it stands first
     CHECK(run_command_line(app, "-r \"2000\"", false) == Outcome::ended && current_default_on_disk() == "Not \"2000\" quoted");
 }
 
 TEST_CASE("command line: a default that cannot be written stops the restart") {
-    App app = started();
+    App app;
+    start(app);
     app.table.path = testenv::path("no-such-folder\\BOOT.INI");
     CHECK(run_command_line(app, "-r XP", false) == Outcome::ended && fixture::power_log().empty());
     const auto& boxes = testenv::boxes();
@@ -95,7 +96,8 @@ TEST_CASE("command line: a default that cannot be written stops the restart") {
 }
 
 TEST_CASE("commands: entry commands, with and without Shift") {
-    App app = started();
+    App app;
+    start(app);
     testenv::put_text("MaintainDefault", "True");
     settings::load_preferences(app.prefs);
     CHECK(dispatch_command(app, kEntryCommandBase + 3) == UiAction::none);  // out of range
@@ -115,7 +117,8 @@ TEST_CASE("commands: entry commands, with and without Shift") {
 }
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
-    App app = started();
+    App app;
+    start(app);
     struct { unsigned id; UiAction action; } rows[] = {
         {ID_ABOUT, UiAction::show_about}, {IDC_ABOUT_HIDE, UiAction::hide_about},
         {ID_SCHEDULE, UiAction::schedule_dialog}, {IDC_LINK, UiAction::open_link},
@@ -152,23 +155,26 @@ TEST_CASE("commands: exit, preferences, double-click and the interface actions")
 }
 
 TEST_CASE("tray: tooltip, its cut and the menu plan") {
-    App app = started();
+    App app;
+    start(app);
     app.new_shell = true;
     CHECK_EQ(tooltip_text(app), "Microsoft Windows XP Professional\nDouble-click disabled");
     app.new_shell = false;
     app.prefs.double_click = settings::kDoubleClickRestart;
     CHECK_EQ(tooltip_text(app), "Microsoft Windows XP Professional (Double-click to restart)");
     app.table.current_default = std::string(200, 'n');
+    rebuild_menu(app);
     for (std::uint32_t shell : {0x50000u, 0x40048u, 0u})
         CHECK_EQ(cut_tip(tooltip_text(app), shell), std::string(shell >= 0x50000 ? 127 : 63, 'n'));
 
-    App empty = started("[boot loader]\n");
+    App empty;
+    start(empty, "[boot loader]\n");
     empty.new_shell = true;
     CHECK_EQ(tooltip_text(empty), "No operating systems found\nDouble-click disabled");
     MenuPlan plan = plan_menu(empty);
     CHECK(plan.no_entries && plan.entries.empty() && plan.default_command == 0u);
 
-    app = started("default=b\n[operating systems]\na=\"One\"\nb=\"Two\"\nc=\"Two\"\nd=\"Three\"\n");
+    start(app, "default=b\n[operating systems]\na=\"One\"\nb=\"Two\"\nc=\"Two\"\nd=\"Three\"\n");
     testenv::put_text("SortList", "True");
     testenv::put_text("DoubleClickMode", "Schedule");
     plan = plan_menu(app);
@@ -179,5 +185,6 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
         const bool expected = command == ID_SORT_LIST || command == ID_DOUBLECLICK_SCHEDULE;
         CHECK_MSG(checked == expected, std::to_string(command));
     }
-    CHECK_EQ(plan_menu(app = started("default=\n[operating systems]\n\n")).default_command, 0u);  // no name, no bold
+    start(app, "default=\n[operating systems]\n\n");
+    CHECK_EQ(plan_menu(app).default_command, 0u);  // no name, no bold
 }

@@ -1,5 +1,6 @@
 // The once-a-second tick on a clock the test sets, also while the warning box is open.
 #include "platform/fake/fake_platform.h"
+#include "bootmenu/boot_menu.h"
 #include "schedule/schedule.h"
 #include "support/check.h"
 #include "support/test_env.h"
@@ -22,7 +23,7 @@ void put_schedule(const char* date = "12/31/2005", const char* time = "23:59") {
 
 TEST_CASE("schedule tick: due all through its minute only, and acting once, even if Disabled fails, and again when enabled again") {
     put_schedule();
-    bootini::BootTable table;
+    const bootmenu::BootMenu table;
     Schedule record;  // one for the process, as the main window keeps it
     Lines events;
     ScheduleUi ui;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bootini/boot_ini_source.h"
 #include "bootini/boot_table.h"
 #include "bootini/text_file.h"
 #include "support/test_env.h"
@@ -35,6 +36,16 @@ inline vorlane::bootini::BootTable load(const std::string& text) {
     vorlane::bootini::BootTable table;
     vorlane::bootini::load_boot_table(table);
     return table;
+}
+
+// The menu of a machine whose only boot menu is this table, for tests that
+// read its names; choosing from it needs a source that outlives it.
+inline vorlane::bootmenu::BootMenu menu_of(vorlane::bootini::BootTable& table) {
+    const bool maintain = false;
+    vorlane::bootini::BootIniSource source(table, maintain);
+    vorlane::bootmenu::BootMenu menu = vorlane::bootmenu::chain({source.menu()});
+    for (auto& entry : menu.entries) entry.steps.clear();
+    return menu;
 }
 
 inline std::string file_text(const std::string& p) {
