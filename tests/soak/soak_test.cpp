@@ -230,7 +230,8 @@ int main(int argc, char** argv) {
     e2e::keep_tray_populated();
     e2e::make_world(e2e::boot_ini(2));
     for (const char* name : {"ScheduleStatus", "ScheduleDate", "ScheduleTime", "ScheduleMode"}) e2e::set_setting(name, "");
-    shell::start_up(shell::g_app = shell::App{});
+    shell::g_app.prefs = vorlane::settings::Preferences();  // as a fresh process has them
+    shell::start_up(shell::g_app);
 
     const Alive before = alive();
     print("before tray mode", before);
