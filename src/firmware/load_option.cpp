@@ -1,7 +1,6 @@
 #include "firmware/load_option.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace vorlane::firmware {
 namespace {
@@ -118,8 +117,10 @@ std::vector<std::uint16_t> moved_to_front(const std::vector<std::uint16_t>& orde
 }
 
 std::string hex4(std::uint16_t number) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(number));
+    // By hand: the C runtime's printf family pulls in code that the oldest systems cannot run.
+    const char* digits = "0123456789ABCDEF";
+    std::string text;
+    for (int shift = 12; shift >= 0; shift -= 4) text += digits[number >> shift & 0xF];
     return text;
 }
 
