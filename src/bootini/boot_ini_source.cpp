@@ -22,6 +22,7 @@ std::string trimmed(std::string text) {
 bootmenu::SourceMenu BootIniSource::menu() {
     bootmenu::SourceMenu menu;
     menu.source = this;
+    menu.kind = bootmenu::MenuKind::boot_ini;
     menu.default_name = table_.current_default;
     for (std::size_t i = 0; i < table_.entries.size(); ++i) {
         const std::string& name = table_.entries[i].name;

@@ -7,7 +7,10 @@ namespace {
 void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::vector<Step>& prefix,
             bool leads_to_default, BootMenu& out) {
     const SourceMenu& menu = menus[from];
-    const bool has_next = from + 1 < menus.size() && !menus[from + 1].entries.empty();
+    const SourceMenu* next = from + 1 < menus.size() ? &menus[from + 1] : nullptr;
+    const bool has_next = next && !next->entries.empty() &&
+                          (menu.opens == MenuKind::unnamed || next->kind == MenuKind::unnamed ||
+                           menu.opens == next->kind);
     bool replaced = false;
     for (std::size_t i = 0; i < menu.entries.size() && out.entries.size() < kMaxEntries; ++i) {
         const SourceEntry& entry = menu.entries[i];

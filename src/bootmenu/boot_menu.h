@@ -36,6 +36,11 @@ protected:
     ~Source() = default;
 };
 
+// Which boot menu a source reads. NTLDR needs a BIOS boot, so BOOT.INI never
+// stands behind the firmware's Windows Boot Manager entry: an entry that leads
+// on is replaced only by the kind of menu it starts.
+enum class MenuKind { unnamed, firmware, boot_manager, boot_ini };
+
 // One entry of one source's menu, as read.
 struct SourceEntry {
     std::string name;
@@ -52,6 +57,9 @@ struct SourceMenu {
     // it (the firmware: start the boot manager next) or is made with the
     // user's own lasting (the boot manager's one-time sequence or default).
     bool pass_through = false;
+    MenuKind kind = MenuKind::unnamed;
+    // The kind of menu the leads_on entry starts; unnamed on either side matches any.
+    MenuKind opens = MenuKind::unnamed;
 };
 
 // What choosing an entry writes, one step per menu, outermost first.
@@ -74,8 +82,8 @@ struct BootMenu {
 
 // Chains the menus, outermost first. The first menu with entries is the
 // root; each menu's first leads_on entry is replaced by the next menu's
-// entries when that menu has any, and stays as itself otherwise. An empty menu
-// ends the chain. At most kMaxEntries entries.
+// entries when that menu has any and is of the kind it opens, and stays as
+// itself otherwise. An empty or other menu ends the chain. At most kMaxEntries entries.
 BootMenu chain(const std::vector<SourceMenu>& menus);
 
 // Carries out the entry's steps, innermost first, so that an outer menu only

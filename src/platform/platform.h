@@ -116,6 +116,27 @@ enum class PowerProbe { no_library, no_function, allowed, refused };
 // Asks powrprof.dll, loaded and freed within the call.
 PowerProbe probe_power(bool hibernate);
 
+// ---- Firmware variables ---------------------------------------------------------
+
+constexpr std::uint32_t kErrorInvalidFunction = 1;  // legacy BIOS: no variables at all
+constexpr std::uint32_t kErrorVariableMissing = 203;
+constexpr const char* kZeroGuid = "{00000000-0000-0000-0000-000000000000}";
+constexpr const char* kEfiGlobalGuid = "{8BE4DF61-93CA-11D2-AA0D-00E098032B8C}";
+
+// Reads a UEFI variable of at most `limit` bytes into `data`. Returns 0, or
+// the system's error code (also kept for last_error()): 203 when missing, 122
+// when larger than `limit`, 1 on legacy BIOS and where the system has no such
+// call (9x, NT 4.0). `guid` is in braces.
+std::uint32_t firmware_get(const std::string& name, const std::string& guid, std::size_t limit,
+                           std::string* data);
+// Creates or overwrites a UEFI variable; empty data deletes it. Returns as above.
+std::uint32_t firmware_set(const std::string& name, const std::string& guid, const std::string& data);
+// Tries to enable SeSystemEnvironmentPrivilege, which both calls above need
+// (granted to elevated administrators only); stays on for the rest of the run.
+void enable_firmware_privilege();
+// UTF-16 text in the ANSI code page; what cannot be shown becomes '?'.
+std::string ansi_from_utf16(const std::u16string& text);
+
 // ---- User interface -------------------------------------------------------------
 
 constexpr std::uint32_t kMbOk = 0x0;

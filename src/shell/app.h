@@ -13,6 +13,7 @@
 #include "bootini/boot_ini_source.h"
 #include "bootini/boot_table.h"
 #include "bootmenu/boot_menu.h"
+#include "firmware/firmware_source.h"
 #include "platform/platform.h"
 #include "resource.h"
 #include "settings/preferences.h"
@@ -36,6 +37,7 @@ struct App {
     // -r and the schedule see. Its steps point at the sources below, so an
     // App stays where it was made.
     bootmenu::BootMenu menu;
+    firmware::FirmwareSource firmware;
     bootini::BootIniSource boot_ini{table, prefs.maintain_default};
 
     App() = default;

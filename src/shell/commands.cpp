@@ -36,7 +36,7 @@ UiAction set_mode(App& app, int mode) {
 
 }  // namespace
 
-void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.boot_ini.menu()}); }
+void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.firmware.menu(), app.boot_ini.menu()}); }
 
 bool switch_default(App& app, std::size_t index, bool shift) {
     if (index >= app.menu.entries.size()) return false;

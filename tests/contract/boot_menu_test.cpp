@@ -68,6 +68,12 @@ TEST_CASE("boot menu: the chain replaces the entry that leads on, carries the bo
     CHECK(m.default_index == 0u && m.default_name == "Ubuntu");
     m = chain({firmware, SourceMenu(), boot_ini});
     CHECK_EQ(names(m), (Lines{"Ubuntu", "Windows Boot Manager", "USB"}));
+    // The firmware's boot manager entry never opens BOOT.INI, which needs a BIOS boot.
+    firmware.opens = MenuKind::boot_manager;
+    SourceMenu ini_kind = boot_ini;
+    ini_kind.kind = MenuKind::boot_ini;
+    CHECK_EQ(names(chain({firmware, ini_kind})), (Lines{"Ubuntu", "Windows Boot Manager", "USB"}));
+    CHECK_EQ(names(chain({firmware, store, ini_kind})), (Lines{"Ubuntu", "Windows 7", "XP", "2000", "USB"}));
     // Without the outer menus, the inner one is the root; with none, nothing is listed.
     m = chain({SourceMenu(), SourceMenu(), boot_ini});
     CHECK(names(m) == (Lines{"XP", "2000"}) && m.default_index == 0u && m.entries[0].steps.size() == 1u);

@@ -95,4 +95,15 @@ TEST_CASE("system: probe_power answers and frees powrprof.dll; error_text and mo
     CHECK(module.size() > 4 && lstrcmpiA(module.c_str() + module.size() - 4, ".exe") == 0);
 }
 
+// Wine has no firmware variables: it answers as a legacy BIOS does, so the
+// end-to-end tests see the program as it was before the firmware's menu.
+TEST_CASE("system: firmware variables fail as on legacy BIOS; UTF-16 reaches the ANSI code page") {
+    std::string bytes = "kept";
+    pf::enable_firmware_privilege();
+    CHECK(pf::firmware_get("", pf::kZeroGuid, 16, &bytes) == ERROR_INVALID_FUNCTION && bytes == "kept");
+    CHECK(pf::firmware_set("BootNext", pf::kEfiGlobalGuid, "\x01") == ERROR_INVALID_FUNCTION);
+    CHECK_EQ(pf::ansi_from_utf16(u"ubuntu"), "ubuntu");
+    CHECK_EQ(pf::ansi_from_utf16(u"\u4E2D"), "?");  // not in the ANSI code page Wine runs with here
+}
+
 int main(int argc, char** argv) { return check::run_all(argc, argv); }

@@ -43,6 +43,10 @@ struct World {
     int answer = 1;
     bool shift = false;
     std::uint32_t last_error = 0;
+    bool uefi = false, firmware_privilege = false;
+    std::map<std::string, std::string> variables;  // by folded GUID and name
+    bool garble_next_write = false;
+    std::string garbled;
 };
 
 World& world() {
@@ -102,6 +106,8 @@ bool move_entry(const std::string& source, const std::string& target) {
     find_file(target)->security = moved.security;
     return true;
 }
+
+std::string variable_key(const std::string& name, const std::string& guid) { return fold(guid) + name; }
 
 }  // namespace
 
@@ -186,6 +192,20 @@ void set_power_state_result(bool ok, std::uint32_t error) {
     world().power_error = error;
 }
 void set_probe(bool hibernate, platform::PowerProbe answer) { world().probes[hibernate] = answer; }
+
+void set_uefi(bool uefi) { world().uefi = uefi; }
+void put_variable(const std::string& name, const std::string& data, const std::string& guid) {
+    world().variables[variable_key(name, guid)] = data;
+}
+bool get_variable(const std::string& name, std::string* data, const std::string& guid) {
+    auto v = world().variables.find(variable_key(name, guid));
+    if (v != world().variables.end()) *data = v->second;
+    return v != world().variables.end();
+}
+void next_variable_write_keeps(const std::string& bytes) {
+    world().garble_next_write = true;
+    world().garbled = bytes;
+}
 
 const std::vector<Box>& boxes() { return world().boxes; }
 void answer_boxes_with(int answer) { world().answer = answer; }
@@ -372,6 +392,51 @@ bool set_power_state(bool suspend, bool force) {
 }
 
 PowerProbe probe_power(bool hibernate) { return world().probes[hibernate]; }
+
+namespace {
+
+// The error a firmware call fails with before it looks at the variable.
+std::uint32_t firmware_refusal(const std::string& name) {
+    const World& w = world();
+    return !w.uefi ? 1 : !w.firmware_privilege ? 1314 : name.empty() ? 998 : 0;
+}
+
+}  // namespace
+
+std::uint32_t firmware_get(const std::string& name, const std::string& guid, std::size_t limit, std::string* data) {
+    const std::uint32_t refusal = firmware_refusal(name);
+    if (refusal) return failed(refusal), refusal;
+    auto v = world().variables.find(variable_key(name, guid));
+    if (v == world().variables.end()) return failed(203), 203;
+    if (v->second.size() > limit) return failed(122), 122;
+    *data = v->second;
+    return 0;
+}
+
+std::uint32_t firmware_set(const std::string& name, const std::string& guid, const std::string& data) {
+    const std::uint32_t refusal = firmware_refusal(name);
+    if (refusal) return failed(refusal), refusal;
+    if (injected(Op::firmware_set)) return world().last_error;
+    World& w = world();
+    const std::string key = variable_key(name, guid);
+    if (data.empty() && !w.variables.erase(key)) return failed(203), 203;
+    if (!data.empty()) w.variables[key] = w.garble_next_write ? w.garbled : data;
+    w.garble_next_write = false;
+    return 0;
+}
+
+void enable_firmware_privilege() { world().firmware_privilege = true; }
+
+std::string ansi_from_utf16(const std::u16string& text) {
+    // ASCII as it is; anything else as one '?', a surrogate pair included.
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        out += c < 0x80 ? static_cast<char>(c) : '?';
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) ++i;
+    }
+    return out;
+}
 
 int message_box(const std::string& text, const std::string& caption, std::uint32_t style) {
     world().boxes.push_back(fake::Box{text, caption, style});

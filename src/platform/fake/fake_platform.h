@@ -47,6 +47,7 @@ enum class Op {
     reg_open, reg_query, reg_set, reg_delete,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
     file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
+    firmware_set,
 };
 void fail(Op op, int skip = 0, std::uint32_t error = 5);
 // Writes fail (after storing what fits) once a handle has taken `bytes` bytes;
@@ -66,6 +67,18 @@ void set_time(const platform::LocalTime& time);
 const std::vector<std::string>& power_calls();
 void set_power_state_result(bool ok, std::uint32_t error = 50);
 void set_probe(bool hibernate, platform::PowerProbe answer);
+
+// Firmware variables, by name and GUID. A legacy BIOS until set_uefi(true):
+// every call then fails with 1. On UEFI, calls fail with 1314 until the
+// privilege is enabled, and the empty name answers 998.
+void set_uefi(bool uefi);
+void put_variable(const std::string& name, const std::string& data,
+                  const std::string& guid = platform::kEfiGlobalGuid);
+// False when missing.
+bool get_variable(const std::string& name, std::string* data, const std::string& guid = platform::kEfiGlobalGuid);
+// The next variable written keeps these bytes instead of those given, as a
+// faulty firmware might.
+void next_variable_write_keeps(const std::string& bytes);
 
 // User interface.
 struct Box {

@@ -500,3 +500,63 @@ PowerProbe probe_power(bool hibernate) {
 }
 
 }  // namespace vorlane::platform
+
+// ---- Firmware variables ---------------------------------------------------------
+
+namespace vorlane::platform {
+
+namespace {
+
+using GetFirmwareVariableFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, PVOID, DWORD);
+using SetFirmwareVariableFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PVOID, DWORD);
+
+std::uint32_t failed_with(DWORD code) {
+    g_last_error = code;
+    return code;
+}
+
+}  // namespace
+
+std::uint32_t firmware_get(const std::string& name, const std::string& guid, std::size_t limit, std::string* data) {
+    // Missing before XP SP1 (9x, NT 4.0, 2000): as good as a legacy BIOS there.
+    const auto get_variable = system_function<GetFirmwareVariableFn>("kernel32.dll", "GetFirmwareEnvironmentVariableA");
+    if (!get_variable) return failed_with(ERROR_INVALID_FUNCTION);
+    if (limit > std::numeric_limits<DWORD>::max()) limit = std::numeric_limits<DWORD>::max();
+    std::string bytes(limit ? limit : 1, '\0');
+    const DWORD got = get_variable(name.c_str(), guid.c_str(), &bytes[0], static_cast<DWORD>(limit));
+    // No variable holds zero bytes: writing none deletes it.
+    if (got == 0) return failed_with(GetLastError());
+    bytes.resize(got);
+    *data = std::move(bytes);
+    return 0;
+}
+
+std::uint32_t firmware_set(const std::string& name, const std::string& guid, const std::string& data) {
+    const auto set_variable = system_function<SetFirmwareVariableFn>("kernel32.dll", "SetFirmwareEnvironmentVariableA");
+    if (!set_variable) return failed_with(ERROR_INVALID_FUNCTION);
+    std::string bytes = data;
+    if (!set_variable(name.c_str(), guid.c_str(), bytes.empty() ? nullptr : &bytes[0],
+                      static_cast<DWORD>(bytes.size())))
+        return failed_with(GetLastError());
+    return 0;
+}
+
+void enable_firmware_privilege() {
+    // Kept on: the menu reads the variables again after each change.
+    TokenPrivilege privilege("SeSystemEnvironmentPrivilege");
+}
+
+std::string ansi_from_utf16(const std::u16string& text) {
+    if (text.empty()) return std::string();
+    // wchar_t is UTF-16 on Windows; the system's default character stands in
+    // for what the ANSI code page lacks.
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int units = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string(text.size(), '?');
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, units, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace vorlane::platform

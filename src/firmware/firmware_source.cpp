@@ -1,0 +1,151 @@
+#include "firmware/firmware_source.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "firmware/load_option.h"
+#include "platform/platform.h"
+
+namespace vorlane::firmware {
+namespace {
+
+constexpr const char* kBootOrder = "BootOrder";
+constexpr const char* kBootNext = "BootNext";
+// BootNext holds two bytes; more are read so that a malformed one is seen and replaced.
+constexpr std::size_t kBootNextLimit = 16;
+constexpr std::uint32_t kFirstVersionWithUefi = 6;  // Vista SP1 is the first Windows started by UEFI
+
+std::uint32_t get(const std::string& name, std::size_t limit, std::string* data) {
+    return platform::firmware_get(name, platform::kEfiGlobalGuid, limit, data);
+}
+
+// The system's error text ends in a line break of its own; the message lays
+// out its lines itself.
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+bool refused(const std::string& what, const std::string& name, const std::string& reason, std::string* failure) {
+    *failure = "The program wasn't able to " + what + " the firmware's boot setting\n'" + name + "'.\n\n" + reason;
+    return false;
+}
+
+bool refused(const std::string& what, const std::string& name, std::uint32_t error, std::string* failure) {
+    return refused(what, name, trimmed(platform::error_text(error)), failure);
+}
+
+// The variable's bytes now; `missing` when it has none.
+std::uint32_t current(const std::string& name, std::size_t limit, std::string* data, bool* missing) {
+    const std::uint32_t error = get(name, limit, data);
+    *missing = error == platform::kErrorVariableMissing;
+    if (*missing) data->clear();
+    return *missing ? 0 : error;
+}
+
+// Writes `data` (empty: deletes) and reads it back; on a different read-back
+// puts `before` back, as far as the firmware lets it.
+bool write(const std::string& name, const std::string& data, const std::string& before, std::size_t limit,
+           std::string* failure) {
+    if (const std::uint32_t error = platform::firmware_set(name, platform::kEfiGlobalGuid, data))
+        return refused("write", name, error, failure);
+    std::string kept;
+    bool missing = false;
+    if (const std::uint32_t error = current(name, limit, &kept, &missing))
+        return refused("read back", name, error, failure);
+    if (kept == data) return true;
+    platform::firmware_set(name, platform::kEfiGlobalGuid, before);
+    return refused("write", name, "The firmware kept another value than the one written.", failure);
+}
+
+bool read_order(std::vector<std::uint16_t>* order, std::string* bytes, std::string* failure) {
+    if (const std::uint32_t error = get(kBootOrder, 2 * kMaxBootOrder, bytes))
+        return refused("read", kBootOrder, error, failure);
+    if (!parse_boot_order(*bytes, order))
+        return refused("read", kBootOrder, "It is not a list of boot entries.", failure);
+    return true;
+}
+
+std::string boot_next_bytes(std::uint16_t number) { return serialise_boot_order({number}); }
+
+}  // namespace
+
+bootmenu::SourceMenu FirmwareSource::menu() {
+    bootmenu::SourceMenu menu;
+    menu.source = this;
+    menu.kind = bootmenu::MenuKind::firmware;
+    menu.opens = bootmenu::MenuKind::boot_manager;
+    menu.pass_through = true;
+    const platform::OsVersion version = platform::os_version();
+    if (version.platform_id == platform::kPlatformWin9x || version.major < kFirstVersionWithUefi) return menu;
+    platform::enable_firmware_privilege();
+    // Windows 8's GetFirmwareType is not there before it; a legacy BIOS answers
+    // any variable call with ERROR_INVALID_FUNCTION, UEFI with another error.
+    std::string bytes;
+    if (get("", kProbeBytes, &bytes) == platform::kErrorInvalidFunction) return menu;
+    std::vector<std::uint16_t> order;
+    if (get(kBootOrder, 2 * kMaxBootOrder, &bytes) != 0 || !parse_boot_order(bytes, &order)) return menu;
+
+    bool default_found = false, leads_on_found = false;
+    for (std::uint16_t number : order) {
+        LoadOption option;
+        if (get("Boot" + hex4(number), kMaxLoadOptionBytes, &bytes) != 0 || !parse_load_option(bytes, &option))
+            continue;
+        if (!(option.attributes & kLoadOptionActive)) continue;  // the firmware passes it by
+        const bool is_default = !default_found;
+        default_found = true;
+        if ((option.attributes & kLoadOptionHidden) || (option.attributes & kLoadOptionCategory) != kCategoryBoot)
+            continue;
+        bootmenu::SourceEntry entry;
+        entry.name = platform::ansi_from_utf16(option.description);
+        if (entry.name.empty()) entry.name = "Boot" + hex4(number);
+        entry.key = hex4(number);
+        entry.leads_on = !leads_on_found && starts_windows_boot_manager(option.file_paths);
+        leads_on_found = leads_on_found || entry.leads_on;
+        if (is_default) {
+            menu.default_index = menu.entries.size();
+            menu.default_name = entry.name;
+        }
+        menu.entries.push_back(std::move(entry));
+    }
+    return menu;
+}
+
+bool FirmwareSource::choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) {
+    std::uint16_t number = 0;
+    if (!parse_hex4(key, &number)) return refused("find", "Boot" + key, "No such entry.", failure);
+    platform::enable_firmware_privilege();
+    std::vector<std::uint16_t> order;
+    std::string order_bytes;
+    // Read again: the menu may be older than the firmware's last change.
+    if (!read_order(&order, &order_bytes, failure)) return false;
+    if (std::find(order.begin(), order.end(), number) == order.end())
+        return refused("find", "Boot" + key, "The entry is no longer in the firmware's boot order.", failure);
+
+    std::string next;
+    bool no_next = false;
+    if (const std::uint32_t error = current(kBootNext, kBootNextLimit, &next, &no_next))
+        return refused("read", kBootNext, error, failure);
+    const std::string mine = boot_next_bytes(number);
+    switch (lasting) {
+        case bootmenu::Lasting::once:
+            return next == mine || write(kBootNext, mine, next, kBootNextLimit, failure);
+        case bootmenu::Lasting::through:
+            if (next == mine || (no_next && order.front() == number)) return true;
+            return write(kBootNext, mine, next, kBootNextLimit, failure);
+        case bootmenu::Lasting::always:
+        default: {
+            const std::string new_order = serialise_boot_order(moved_to_front(order, number));
+            if (new_order != order_bytes &&
+                !write(kBootOrder, new_order, order_bytes, 2 * kMaxBootOrder, failure))
+                return false;
+            // A one-time boot left pending (a restart that did not happen)
+            // would come first and start another system.
+            return no_next || next == mine || write(kBootNext, "", next, kBootNextLimit, failure);
+        }
+    }
+}
+
+}  // namespace vorlane::firmware

@@ -1,0 +1,218 @@
+// The firmware's boot menu on the fake's UEFI variables: what is listed, what
+// is refused, and what each choice writes. Native only: no test here runs
+// real firmware, and under Wine every firmware call fails as on legacy BIOS.
+#include "firmware/firmware_source.h"
+#include "firmware/load_option.h"
+#include "platform/fake/fake_platform.h"
+#include "shell/app.h"
+#include "support/boot_fixture.h"
+#include "support/check.h"
+
+using namespace vorlane;
+using firmware::LoadOption;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+constexpr std::uint32_t kActive = firmware::kLoadOptionActive;
+
+// A device path list: a hard-disk node, the file, the end.
+std::string file_path(const std::u16string& file) {
+    std::string list("\x04\x01\x2A\x00", 4);
+    list += std::string(38, '\x11');
+    std::string node;
+    for (char16_t c : file + u'\0') node += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    list += {'\x04', '\x04', static_cast<char>(node.size() + 4), '\0'};
+    return list + node + std::string("\x7F\xFF\x04\x00", 4);
+}
+const std::string kBootManager = file_path(u"\\EFI\\Microsoft\\Boot\\bootmgfw.efi");
+const std::string kUsb("\x03\x05\x06\x00\x01\x00\x7F\xFF\x04\x00", 10);
+
+struct Boot {
+    std::uint16_t number;
+    std::uint32_t attributes;
+    std::u16string description;
+    std::string paths;
+};
+
+std::string order_bytes(const std::vector<std::uint16_t>& order) { return firmware::serialise_boot_order(order); }
+
+// A UEFI machine running Windows 10 with these entries.
+void machine(const std::vector<Boot>& boots, const std::vector<std::uint16_t>& order) {
+    testenv::reset();
+    fake::set_version(2, 10, 0);
+    fake::set_uefi(true);
+    for (const Boot& b : boots)
+        fake::put_variable("Boot" + firmware::hex4(b.number),
+                           firmware::serialise_load_option(LoadOption{b.attributes, b.description, b.paths, ""}));
+    if (!order.empty()) fake::put_variable("BootOrder", order_bytes(order));
+}
+
+const std::vector<Boot> kWindowsUbuntuUsb = {
+    {0x0000, kActive, u"Windows Boot Manager", kBootManager},
+    {0x0003, kActive, u"ubuntu", file_path(u"\\EFI\\ubuntu\\shimx64.efi")},
+    {0x001A, kActive, u"UEFI: SanDisk", kUsb},
+};
+
+// "name" per entry, "name>" where it leads on, "*" on the bold one.
+Lines listed(const bootmenu::SourceMenu& menu) {
+    Lines out;
+    for (std::size_t i = 0; i < menu.entries.size(); ++i)
+        out.push_back(menu.entries[i].name + (menu.entries[i].leads_on ? ">" : "") + (i == menu.default_index ? "*" : ""));
+    return out;
+}
+
+std::string variable(const std::string& name) {
+    std::string data = "(none)";
+    fake::get_variable(name, &data);
+    return data;
+}
+
+// Stands in for the boot manager's menu behind the firmware's entry.
+struct StandIn final : bootmenu::Source {
+    Lines log;
+    bool choose(const std::string& key, bootmenu::Lasting, std::string*) override {
+        log.push_back(key);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu shows; bad data refused") {
+    const std::string odd = order_bytes({0, 3}) + "\x01";
+    std::vector<std::uint16_t> thousand;
+    for (std::uint16_t n = 0; n < 1000; ++n) thousand.push_back(n);
+    struct Row {
+        const char* name;
+        std::vector<Boot> boots;
+        std::vector<std::uint16_t> order;
+        Lines expected;
+        std::string raw_order = "";  // written over BootOrder when set
+    } rows[] = {
+        {"Windows + Ubuntu", {kWindowsUbuntuUsb[0], kWindowsUbuntuUsb[1]}, {3, 0}, {"ubuntu*", "Windows Boot Manager>"}},
+        {"three, one a USB disk", kWindowsUbuntuUsb, {0, 3, 0x1A}, {"Windows Boot Manager>*", "ubuntu", "UEFI: SanDisk"}},
+        // The first active entry is the default even when hidden; inactive ones the firmware passes by.
+        {"hidden, inactive, application",
+         {{5, 0, u"Old disk", kUsb}, {2, kActive | firmware::kLoadOptionHidden, u"Recovery", kUsb},
+          {4, kActive | 0x100, u"UEFI Shell", kUsb}, kWindowsUbuntuUsb[1]},
+         {5, 2, 4, 3}, {"ubuntu"}},
+        // Known by its file, in any case and with either slash, not by its translated name.
+        {"boot manager by path",
+         {{1, kActive, u"Windows-Start-Manager", file_path(u"efi/MICROSOFT/boot/BOOTMGFW.EFI")},
+          {2, kActive, u"Windows Boot Manager", file_path(u"\\EFI\\Boot\\bootx64.efi")},
+          {3, kActive, u"Ubuntu \u00DC\U0001F600", kUsb}, {4, kActive, u"", kBootManager}},
+         {2, 1, 3, 4}, {"Windows Boot Manager*", "Windows-Start-Manager>", "Ubuntu ??", "Boot0004"}},
+        {"missing and malformed entries left out",
+         {kWindowsUbuntuUsb[0]}, {0, 6, 7, 8, 9, 3}, {"Windows Boot Manager>*"}},
+        {"1,000 entries", {{999, kActive, u"last", kUsb}}, thousand, {"last*"}},
+        {"BootOrder of odd length", kWindowsUbuntuUsb, {0}, {}, odd},
+        {"BootOrder with a duplicate", kWindowsUbuntuUsb, {0}, {}, order_bytes({3, 0, 3})},
+        {"BootOrder too long", kWindowsUbuntuUsb, {0}, {}, order_bytes(std::vector<std::uint16_t>(1025, 0))},
+        {"no BootOrder", kWindowsUbuntuUsb, {}, {}},
+    };
+    for (const Row& row : rows) {
+        machine(row.boots, row.order);
+        fake::put_variable("Boot0007", std::string("\x01\x00\x00\x00\x00", 5));  // shorter than the header
+        fake::put_variable("Boot0008", std::string("\x01\x00\x00\x00\x00\x00n\x00o\x00", 10));
+        fake::put_variable("Boot0009", std::string("\x01\x00\x00\x00\x09\x00x\x00\x00\x00\x7F\xFF\x04\x00", 14));
+        if (!row.raw_order.empty()) fake::put_variable("BootOrder", row.raw_order);
+        firmware::FirmwareSource source;
+        const bootmenu::SourceMenu menu = source.menu();
+        CHECK_MSG(listed(menu) == row.expected, row.name + check::show(listed(menu)));
+        CHECK_MSG(menu.pass_through && menu.opens == bootmenu::MenuKind::boot_manager, row.name);
+        CHECK_MSG(menu.default_name == (menu.default_index < menu.entries.size() ? menu.entries[menu.default_index].name : ""), row.name);
+    }
+
+    // Nothing on legacy BIOS (the fake's default, and Wine's), nor before Vista on UEFI.
+    machine(kWindowsUbuntuUsb, {0, 3});
+    firmware::FirmwareSource source;
+    fake::set_version(2, 5, 1);
+    CHECK(source.menu().entries.empty());
+    fake::set_version(2, 6, 0);
+    fake::set_uefi(false);
+    CHECK(source.menu().entries.empty());
+}
+
+TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; refused and garbled writes undone") {
+    const std::string none = "(none)";
+    enum Fault { no_fault, refuse_writes, keep_other, order_gone };
+    struct Row {
+        const char* key;
+        bootmenu::Lasting lasting;
+        std::string pending_next;  // BootNext before the choice
+        Fault fault;
+        std::vector<std::uint16_t> order_after;
+        std::string next_after;
+        const char* failure;  // contained in the text; "" when it succeeds
+    } rows[] = {
+        {"0003", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
+        {"001A", bootmenu::Lasting::always, none, no_fault, {0x1A, 0, 3}, none, ""},
+        // A one-time boot left pending would start another system first.
+        {"0003", bootmenu::Lasting::always, order_bytes({0x1A}), no_fault, {3, 0, 0x1A}, none, ""},
+        {"0000", bootmenu::Lasting::always, order_bytes({0}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
+        {"0000", bootmenu::Lasting::through, none, no_fault, {0, 3, 0x1A}, none, ""},
+        {"0000", bootmenu::Lasting::through, order_bytes({3}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
+        {"0003", bootmenu::Lasting::through, none, no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
+        {"0003", bootmenu::Lasting::once, std::string("\x1A\x00\x00", 3), no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
+        {"0003", bootmenu::Lasting::always, none, refuse_writes, {0, 3, 0x1A}, none,
+         "write the firmware's boot setting\n'BootOrder'.\n\nAccess is denied."},
+        {"0003", bootmenu::Lasting::once, none, refuse_writes, {0, 3, 0x1A}, none, "'BootNext'.\n\nAccess is denied."},
+        {"0003", bootmenu::Lasting::once, none, keep_other, {0, 3, 0x1A}, none, "kept another value"},
+        {"0003", bootmenu::Lasting::always, none, keep_other, {0, 3, 0x1A}, none, "'BootOrder'.\n\nThe firmware kept"},
+        {"0003", bootmenu::Lasting::once, order_bytes({0x1A}), keep_other, {0, 3, 0x1A}, order_bytes({0x1A}), "kept"},
+        {"0005", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, none, "no longer in the firmware's boot order"},
+        {"0003", bootmenu::Lasting::always, none, order_gone, {}, none, "read the firmware's boot setting\n'BootOrder'"},
+    };
+    for (const Row& row : rows) {
+        const std::string name = std::string(row.key) + " " + std::to_string(static_cast<int>(row.lasting)) + " " +
+                                 std::to_string(row.fault) + " " + row.failure;
+        machine(kWindowsUbuntuUsb, {0, 3, 0x1A});
+        if (row.pending_next != none) fake::put_variable("BootNext", row.pending_next);
+        firmware::FirmwareSource source;
+        source.menu();
+        if (row.fault == refuse_writes) fake::fail(fake::Op::firmware_set);
+        if (row.fault == keep_other) fake::next_variable_write_keeps(order_bytes({0x1A, 1}));
+        if (row.fault == order_gone) fake::put_variable("BootOrder", "\x01");
+        std::string failure;
+        const bool ok = source.choose(row.key, row.lasting, &failure);
+        CHECK_MSG(ok == (*row.failure == '\0') && failure.find(row.failure) != std::string::npos, name + failure);
+        if (row.fault != order_gone) CHECK_MSG(variable("BootOrder") == order_bytes(row.order_after), name);
+        CHECK_MSG(variable("BootNext") == row.next_after, name);
+    }
+
+    // Windows 11 and 10 behind the boot manager's entry (the stand-in for its
+    // menu), Ubuntu first: a Windows entry also sends the next boot through
+    // the boot manager. BOOT.INI never stands there: NTLDR needs a BIOS boot.
+    machine(kWindowsUbuntuUsb, {3, 0, 0x1A});
+    firmware::FirmwareSource source;
+    StandIn store;
+    bootmenu::SourceMenu store_menu;
+    store_menu.source = &store;
+    store_menu.kind = bootmenu::MenuKind::boot_manager;
+    store_menu.entries = {{"Windows 11", "{w11}", false}, {"Windows 10", "{w10}", false}};
+    bootmenu::BootMenu chained = bootmenu::chain({source.menu(), store_menu});
+    std::string failure;
+    CHECK(chained.entries.size() == 4u && chained.entries[2].name == "Windows 10" && chained.default_index == 0u);
+    CHECK(bootmenu::choose(chained.entries[2], bootmenu::Lasting::always, &failure));
+    CHECK(store.log == Lines{"{w10}"} && variable("BootNext") == order_bytes({0}) &&
+          variable("BootOrder") == order_bytes({3, 0, 0x1A}));
+
+    // The App chains the firmware before BOOT.INI; -r finds a firmware entry by what the menu shows.
+    fixture::put_boot_ini(fixture::kThreeSystems);
+    fixture::enable_power_log();
+    testenv::put_text("MaintainDefault", "True");
+    testenv::put_text("INI", testenv::path("VORLANE.INI"));
+    testenv::put_file(testenv::path("VORLANE.INI"), "");
+    shell::App app;
+    shell::start_up(app);
+    Lines names;
+    for (const auto& entry : app.menu.entries) names.push_back(entry.name);
+    CHECK_EQ(names, (Lines{"ubuntu", "Windows Boot Manager", "UEFI: SanDisk"}));
+    CHECK(shell::run_command_line(app, "-r SanDisk", false) == shell::Outcome::ended);
+    CHECK(fixture::power_log() == Lines{"ExitWindowsEx flags=2"} && variable("BootNext") == order_bytes({0x1A}));
+    fake::fail(fake::Op::firmware_set);
+    CHECK(shell::run_command_line(app, "-r ubuntu", false) == shell::Outcome::ended);
+    CHECK(fixture::power_log().size() == 1u && testenv::boxes().size() == 1u &&
+          testenv::boxes()[0].text.find("\n\nAccess is denied.\nThe computer will not be restarted.") != std::string::npos);
+}
