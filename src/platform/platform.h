@@ -109,6 +109,7 @@ LocalTime local_time();
 
 // Tries to enable SeShutdownPrivilege; results are not examined by callers.
 void enable_shutdown_privilege();
+// False, with the system's reason for last_error(), when Windows refuses to end.
 bool exit_windows(std::uint32_t flags);
 bool set_power_state(bool suspend, bool force);
 

@@ -38,6 +38,8 @@ struct World {
     std::vector<std::string> power;
     bool power_ok = true;
     std::uint32_t power_error = 50;
+    bool exit_ok = true;
+    std::uint32_t exit_error = 1314;
     platform::PowerProbe probes[2] = {platform::PowerProbe::allowed, platform::PowerProbe::allowed};
     std::vector<Box> boxes;
     int answer = 1;
@@ -184,6 +186,10 @@ const std::vector<std::string>& power_calls() { return world().power; }
 void set_power_state_result(bool ok, std::uint32_t error) {
     world().power_ok = ok;
     world().power_error = error;
+}
+void set_exit_windows_result(bool ok, std::uint32_t error) {
+    world().exit_ok = ok;
+    world().exit_error = error;
 }
 void set_probe(bool hibernate, platform::PowerProbe answer) { world().probes[hibernate] = answer; }
 
@@ -342,7 +348,8 @@ std::string error_text(std::uint32_t code) {
         {2, "The system cannot find the file specified.\r\n"}, {3, "The system cannot find the path specified.\r\n"},
         {5, "Access is denied.\r\n"}, {13, "The data is invalid.\r\n"},
         {29, "The system cannot write to the specified device.\r\n"}, {50, "The request is not supported.\r\n"},
-        {112, "There is not enough space on the disk.\r\n"}};
+        {112, "There is not enough space on the disk.\r\n"},
+        {1314, "A required privilege is not held by the client.\r\n"}};
     auto t = texts.find(code);
     return t == texts.end() ? std::string() : t->second;
 }
@@ -362,7 +369,7 @@ void enable_shutdown_privilege() { world().power.push_back("privilege"); }
 
 bool exit_windows(std::uint32_t flags) {
     world().power.push_back("ExitWindowsEx flags=" + std::to_string(flags));
-    return true;
+    return world().exit_ok || failed(world().exit_error);
 }
 
 bool set_power_state(bool suspend, bool force) {

@@ -65,6 +65,8 @@ void set_time(const platform::LocalTime& time);
 // and "privilege" for each enabling of the shutdown privilege.
 const std::vector<std::string>& power_calls();
 void set_power_state_result(bool ok, std::uint32_t error = 50);
+// ExitWindowsEx refusing, as without the shut-down privilege.
+void set_exit_windows_result(bool ok, std::uint32_t error = 1314);
 void set_probe(bool hibernate, platform::PowerProbe answer);
 
 // User interface.
