@@ -43,6 +43,7 @@ constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kAttrReadOnly = 0x01;
 constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrDirectory = 0x10;
 constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint32_t kAttrNormal = 0x80;
 
@@ -52,7 +53,8 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
 // Reads the first `limit` bytes of a file of any size (all of a shorter one).
 bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes);
 
-// kInvalidAttributes when the file does not exist or cannot be asked.
+// kInvalidAttributes when the file does not exist or cannot be asked; a
+// folder answers with kAttrDirectory among its attributes.
 std::uint32_t file_attributes(const std::string& path);
 bool file_set_attributes(const std::string& path, std::uint32_t attributes);
 

@@ -54,6 +54,9 @@ UiAction dispatch_command(App& app, unsigned id);
 UiAction double_click_action(App& app);
 // After the user located BOOT.INI: the table is loaded again, without sorting.
 void reload_after_locate(App& app);
+// The file that a choice in the file browser stands for: a folder, or a path
+// ending in a backslash, stands for `file_name` in it.
+std::string located_file(const std::string& chosen, const std::string& file_name);
 
 // ---- Tray icon and menu ----
 

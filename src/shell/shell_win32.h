@@ -45,7 +45,8 @@ HMENU build_menu(HMENU* loaded);
 
 // The shell's folder browser, showing files too, opened on the file that the
 // registry value names (1: Filename, 2: INI). Replaces `path` only when the
-// user confirms an item that has a file-system path.
+// user confirms an item that has a file-system path; a folder or drive then
+// stands for BOOT.INI or VORLANE.INI in it.
 void browse_for_file(const char* prompt, std::string& path, int which_file);
 void locate_file(int which_file);
 

@@ -67,6 +67,13 @@ bool failed(std::uint32_t error) {
     return false;
 }
 
+// Whether a path names a folder, with or without its closing backslash.
+bool is_folder(const std::string& path) {
+    std::string p = fold(path);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    return world().folders.count(p) != 0;
+}
+
 std::string parent_of(const std::string& folded_path) {
     std::size_t slash = folded_path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : folded_path.substr(0, slash);
@@ -256,6 +263,7 @@ bool file_read_head(const std::string& path, std::size_t limit, std::string* byt
 }
 
 std::uint32_t file_attributes(const std::string& path) {
+    if (is_folder(path)) return injected(Op::file_attributes) ? kInvalidAttributes : kAttrDirectory;
     const fake::FileEntry* f = file_for(Op::file_attributes, path);
     return f ? f->attributes : kInvalidAttributes;
 }
@@ -307,12 +315,12 @@ bool file_replace(const std::string& source, const std::string& target) {
     // MoveFileEx is exported on the 9x platform but does nothing there.
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
     const fake::FileEntry* t = find_file(target);
-    return t && (t->attributes & kAttrReadOnly) ? failed(5) : move_entry(source, target);
+    return (t && (t->attributes & kAttrReadOnly)) || is_folder(target) ? failed(5) : move_entry(source, target);
 }
 
 bool file_move(const std::string& source, const std::string& target) {
     if (injected(Op::file_move)) return false;
-    return find_file(target) ? failed(183) : move_entry(source, target);
+    return find_file(target) || is_folder(target) ? failed(183) : move_entry(source, target);
 }
 
 bool file_copy_security(const std::string& source, const std::string& target) {

@@ -2,7 +2,8 @@
 //
 // The fake behaves as Windows does where the core depends on it: registry
 // names and paths are case-insensitive, a value keeps its type, a read-only
-// file refuses to be created over, replaced or removed, a move carries the
+// file refuses to be created over, replaced or removed, a folder answers with
+// the directory attribute and cannot be written over, a move carries the
 // source's attributes and security to the target, the 9x platform has no
 // one-step replace, and every failure sets an error code.
 // Any operation can be made to fail on purpose, to prove what the core
