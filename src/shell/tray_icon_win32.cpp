@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/system_library_win32.h"
 #include "schedule/schedule.h"
 #include "shell/shell_win32.h"
 
@@ -30,7 +31,7 @@ void destroy_tray_picture() {
 }
 
 std::uint32_t shell_version(const char* library) {
-    HMODULE module = LoadLibraryA(library);
+    HMODULE module = platform::load_system_library(library);
     if (!module) return 0;
     std::uint32_t version = 0;
     auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
