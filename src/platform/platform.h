@@ -129,7 +129,7 @@ constexpr int kIdYes = 6;
 
 // A message box with no owner window; returns the button pressed.
 int message_box(const std::string& text, const std::string& caption, std::uint32_t style);
-// Whether Shift is held right now.
+// Whether Shift is down right now (not merely pressed since the last asking).
 bool shift_held();
 
 }  // namespace vorlane::platform

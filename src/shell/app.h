@@ -70,6 +70,9 @@ unsigned tray_picture(bool schedule_enabled, bool new_shell);
 std::size_t tip_limit(std::uint32_t shell_version);
 std::string cut_tip(const std::string& text, std::uint32_t shell_version);
 std::string tooltip_text(const App& app);
+// A display name as a menu item's text: each "&" doubled, so that it shows
+// as itself instead of underlining the next letter.
+std::string menu_text(const std::string& name);
 
 struct MenuPlan {
     std::vector<std::pair<std::string, unsigned>> entries;  // text, command

@@ -34,8 +34,11 @@ void refresh_tooltip(HWND window);
 void load_first_tray_picture();
 // Releases the last picture, at the end of tray mode.
 void destroy_tray_picture();
-// A library's DllGetVersion as major << 16 | minor; 0 when it cannot be learned.
+// A system library's DllGetVersion as major << 16 | minor; 0 when it cannot be learned.
 std::uint32_t shell_version(const char* library);
+// The tip as the shell gets it: cut to the limit of that shell version, and
+// never ending in half a double-byte character of the system's code page.
+std::string tray_tip(const std::string& text, std::uint32_t shell_version);
 
 // Builds the pop-up menu at the pointer, tracks it and destroys it.
 void show_menu(HWND owner);

@@ -180,6 +180,7 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
         CHECK_MSG(checked == expected, std::to_string(command));
     }
     CHECK_EQ(plan_menu(app = started("default=\n[operating systems]\n\n")).default_command, 0u);  // no name, no bold
+    CHECK_EQ(menu_text("Linux & XP &&&"), "Linux && XP &&&&&&");  // shown as named, not as a mnemonic
 }
 
 TEST_CASE("locate: a chosen folder or drive stands for the file in it") {
