@@ -175,6 +175,10 @@ void cycle(int i) {
 
 }  // namespace
 
+// The system's own answers: the soak decides none of them.
+BOOL e2e_is_dbcs_lead_byte(BYTE byte) { return IsDBCSLeadByte(byte); }
+FARPROC e2e_get_proc_address(HMODULE module, LPCSTR name) { return GetProcAddress(module, name); }
+
 HMENU e2e_load_menu(HINSTANCE instance, LPCSTR name) {
     HMENU menu = LoadMenuA(instance, name);
     std::vector<HMENU> all{menu};

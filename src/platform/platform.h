@@ -43,6 +43,7 @@ constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kAttrReadOnly = 0x01;
 constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrSystem = 0x04;
+constexpr std::uint32_t kAttrDirectory = 0x10;
 constexpr std::uint32_t kAttrArchive = 0x20;
 constexpr std::uint32_t kAttrNormal = 0x80;
 
@@ -52,7 +53,8 @@ FileRead file_read(const std::string& path, std::size_t limit, std::string* byte
 // Reads the first `limit` bytes of a file of any size (all of a shorter one).
 bool file_read_head(const std::string& path, std::size_t limit, std::string* bytes);
 
-// kInvalidAttributes when the file does not exist or cannot be asked.
+// kInvalidAttributes when the file does not exist or cannot be asked; a
+// folder answers with kAttrDirectory among its attributes.
 std::uint32_t file_attributes(const std::string& path);
 bool file_set_attributes(const std::string& path, std::uint32_t attributes);
 
@@ -109,6 +111,7 @@ LocalTime local_time();
 
 // Tries to enable SeShutdownPrivilege; results are not examined by callers.
 void enable_shutdown_privilege();
+// False, with the system's reason for last_error(), when Windows refuses to end.
 bool exit_windows(std::uint32_t flags);
 bool set_power_state(bool suspend, bool force);
 
@@ -147,7 +150,7 @@ constexpr int kIdYes = 6;
 
 // A message box with no owner window; returns the button pressed.
 int message_box(const std::string& text, const std::string& caption, std::uint32_t style);
-// Whether Shift is held right now.
+// Whether Shift is down right now (not merely pressed since the last asking).
 bool shift_held();
 
 }  // namespace vorlane::platform

@@ -22,12 +22,18 @@ bool allowed(bool hibernate) {
 
 }  // namespace
 
-void exit_windows(std::uint32_t flags, bool force) {
+bool exit_windows(std::uint32_t flags, bool force) {
     if (!force) force = settings::read_flag(kForceValue);
     if (force) flags |= kEwxForce;
-    if (logged("ExitWindowsEx flags=" + std::to_string(flags))) return;
+    if (logged("ExitWindowsEx flags=" + std::to_string(flags))) return true;
     platform::enable_shutdown_privilege();
-    platform::exit_windows(flags);
+    return platform::exit_windows(flags);
+}
+
+void show_refusal() {
+    const std::string text = platform::error_text(platform::last_error());
+    if (!text.empty())
+        platform::message_box(text, "Vorlane", platform::kMbOk | platform::kMbIconError);
 }
 
 void suspend(bool hibernate) {
@@ -36,10 +42,7 @@ void suspend(bool hibernate) {
                " force=" + (force ? "1" : "0")))
         return;
     platform::enable_shutdown_privilege();
-    if (platform::set_power_state(!hibernate, force)) return;
-    const std::string text = platform::error_text(platform::last_error());
-    if (!text.empty())
-        platform::message_box(text, "Vorlane", platform::kMbOk | platform::kMbIconError);
+    if (!platform::set_power_state(!hibernate, force)) show_refusal();
 }
 
 bool standby_allowed() { return allowed(false); }

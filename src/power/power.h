@@ -19,8 +19,16 @@ constexpr const char* kPowerLogVariable = "VORLANE_POWER_LOG";
 constexpr const char* kForceValue = "ScheduleForceTerminate";
 
 // Restart (kEwxReboot) or shut down (the shutdown flags). Without `force`
-// the force comes from ScheduleForceTerminate. Reports nothing.
-void exit_windows(std::uint32_t flags, bool force);
+// the force comes from ScheduleForceTerminate. Reports nothing itself: false
+// when Windows refused (no shut-down privilege, a remote session, a program
+// that would not close), and show_refusal() then tells the user why. A dry
+// run counts as accepted.
+bool exit_windows(std::uint32_t flags, bool force);
+
+// Shows the system's own text for the last refused action, in a message box
+// with the caption "Vorlane" and the error icon; nothing when the system has
+// no text for it.
+void show_refusal();
 
 // Stand-by, or hibernation; force always from ScheduleForceTerminate. A
 // refusal is shown with the system's own text.

@@ -71,6 +71,9 @@ UiAction dispatch_command(App& app, unsigned id);
 UiAction double_click_action(App& app);
 // After the user located BOOT.INI: the table is loaded again, without sorting.
 void reload_after_locate(App& app);
+// The file that a choice in the file browser stands for: a folder, or a path
+// ending in a backslash, stands for `file_name` in it.
+std::string located_file(const std::string& chosen, const std::string& file_name);
 
 // ---- Tray icon and menu ----
 
@@ -84,6 +87,9 @@ unsigned tray_picture(bool schedule_enabled, bool new_shell);
 std::size_t tip_limit(std::uint32_t shell_version);
 std::string cut_tip(const std::string& text, std::uint32_t shell_version);
 std::string tooltip_text(const App& app);
+// A display name as a menu item's text: each "&" doubled, so that it shows
+// as itself instead of underlining the next letter.
+std::string menu_text(const std::string& name);
 
 struct MenuPlan {
     std::vector<std::pair<std::string, unsigned>> entries;  // text, command

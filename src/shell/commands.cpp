@@ -12,6 +12,13 @@ void reload(App& app, bool sort) {
     rebuild_menu(app);
 }
 
+// Tray mode's restart and shut-down. A refusal is shown with the system's
+// reason: a pick has already rewritten BOOT.INI, and the user must not be left
+// believing the machine is on its way into the chosen system.
+void end_windows(std::uint32_t flags) {
+    if (!power::exit_windows(flags, false)) power::show_refusal();
+}
+
 void entry_command(App& app, unsigned id) {
     const bool shift = platform::shift_held();
     if (id < kEntryCommandBase || id - kEntryCommandBase >= app.menu.entries.size()) return;
@@ -19,7 +26,7 @@ void entry_command(App& app, unsigned id) {
     if (shift)
         reload(app, true);
     else if (written)
-        power::exit_windows(power::kEwxReboot, false);
+        end_windows(power::kEwxReboot);
 }
 
 UiAction toggled(App& app, bool& preference) {
@@ -55,10 +62,10 @@ UiAction double_click_action(App& app) {
     switch (app.prefs.double_click) {
         case settings::kDoubleClickRestart:
             bootini::save_maintained_default(app.table, app.prefs.maintain_default);
-            power::exit_windows(power::kEwxReboot, false);
+            end_windows(power::kEwxReboot);
             return UiAction::none;
         case settings::kDoubleClickShutdown:
-            power::exit_windows(app.shutdown_flags, false);
+            end_windows(app.shutdown_flags);
             return UiAction::none;
         case settings::kDoubleClickSchedule:
             return UiAction::schedule_dialog;
@@ -89,7 +96,7 @@ UiAction dispatch_command(App& app, unsigned id) {
             toggled(app, app.prefs.sort_list);
             reload(app, true);
             return UiAction::none;
-        case ID_SHUTDOWN: power::exit_windows(app.shutdown_flags, false); return UiAction::none;
+        case ID_SHUTDOWN: end_windows(app.shutdown_flags); return UiAction::none;
         case ID_ABOUT: return UiAction::show_about;
         case ID_STANDBY: power::suspend(false); return UiAction::none;
         case ID_HIBERNATE: power::suspend(true); return UiAction::none;

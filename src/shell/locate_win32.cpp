@@ -26,6 +26,7 @@ namespace vorlane::shell {
 namespace {
 
 constexpr int kWhichBootIni = 1;
+constexpr const char* kVorlaneIniName = "VORLANE.INI";
 constexpr UINT kBrowseFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON | BIF_BROWSEINCLUDEFILES;
 
 const char* value_for(int which_file) { return which_file == kWhichBootIni ? settings::kBootIniPathValue : settings::kVorlaneIniPathValue; }
@@ -65,7 +66,8 @@ void browse_for_file(const char* prompt, std::string& path, int which_file) {
         // One spare byte keeps the text terminated whatever the shell writes.
         char chosen[MAX_PATH + 1] = {};
         // A virtual folder has no file-system path: the caller's path stays.
-        if (SHGetPathFromIDListA(item, chosen) && chosen[0]) path = chosen;
+        if (SHGetPathFromIDListA(item, chosen) && chosen[0])
+            path = located_file(chosen, which_file == kWhichBootIni ? bootini::kBootIniName : kVorlaneIniName);
         CoTaskMemFree(item);
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -14,6 +14,19 @@ namespace {
 UINT g_taskbar_created = 0;
 bool g_link_visited = false;
 
+// Vista and later keep the broadcasts of Explorer, which runs with fewer
+// rights, from a program run as administrator (after the setup program, or for
+// a boot manager's switches); without "TaskbarCreated" the icon stays lost
+// once Explorer has restarted. Only that one message is let in. Looked up:
+// Windows before Vista has no such filter.
+void let_in_from_explorer(UINT message) {
+    constexpr DWORD kMessageFilterAdd = 1;  // MSGFLT_ADD
+    using Filter = BOOL(WINAPI*)(UINT, DWORD);
+    const auto filter = reinterpret_cast<Filter>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter")));
+    if (filter) filter(message, kMessageFilterAdd);
+}
+
 void carry_out(HWND window, UiAction action) {
     switch (action) {
         case UiAction::quit: PostQuitMessage(0); break;
@@ -62,6 +75,7 @@ INT_PTR CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             link_setup(GetDlgItem(window, IDC_LINK));
             SetTimer(window, kTimerId, kTimerPeriodMs, nullptr);
             g_taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+            if (g_taskbar_created) let_in_from_explorer(g_taskbar_created);
             return 0;
         case WM_TIMER:
             if (wparam == kTimerId && schedule_tick(window)) update_tray_icon(window, NIM_MODIFY, nullptr);

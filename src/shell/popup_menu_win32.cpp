@@ -33,7 +33,7 @@ HMENU build_menu(HMENU* loaded) {
     const MenuPlan plan = plan_menu(g_app);
     for (UINT i = 0; i < plan.entries.size(); ++i)
         InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, plan.entries[i].second,
-                    plan.entries[i].first.c_str());
+                    menu_text(plan.entries[i].first).c_str());
     if (plan.default_command) SetMenuDefaultItem(popup, plan.default_command, FALSE);
     if (plan.no_entries)
         InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_ENTRY_BASE, kNoEntriesText);

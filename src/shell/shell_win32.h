@@ -34,8 +34,11 @@ void refresh_tooltip(HWND window);
 void load_first_tray_picture();
 // Releases the last picture, at the end of tray mode.
 void destroy_tray_picture();
-// A library's DllGetVersion as major << 16 | minor; 0 when it cannot be learned.
+// A system library's DllGetVersion as major << 16 | minor; 0 when it cannot be learned.
 std::uint32_t shell_version(const char* library);
+// The tip as the shell gets it: cut to the limit of that shell version, and
+// never ending in half a double-byte character of the system's code page.
+std::string tray_tip(const std::string& text, std::uint32_t shell_version);
 
 // Builds the pop-up menu at the pointer, tracks it and destroys it.
 void show_menu(HWND owner);
@@ -45,7 +48,8 @@ HMENU build_menu(HMENU* loaded);
 
 // The shell's folder browser, showing files too, opened on the file that the
 // registry value names (1: Filename, 2: INI). Replaces `path` only when the
-// user confirms an item that has a file-system path.
+// user confirms an item that has a file-system path; a folder or drive then
+// stands for BOOT.INI or VORLANE.INI in it.
 void browse_for_file(const char* prompt, std::string& path, int which_file);
 void locate_file(int which_file);
 

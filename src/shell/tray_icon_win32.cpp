@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/system_library_win32.h"
 #include "schedule/schedule.h"
 #include "shell/shell_win32.h"
 
@@ -30,7 +31,7 @@ void destroy_tray_picture() {
 }
 
 std::uint32_t shell_version(const char* library) {
-    HMODULE module = LoadLibraryA(library);
+    HMODULE module = platform::load_system_library(library);
     if (!module) return 0;
     std::uint32_t version = 0;
     auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
@@ -44,6 +45,20 @@ std::uint32_t shell_version(const char* library) {
     }
     FreeLibrary(module);
     return version;
+}
+
+std::string tray_tip(const std::string& text, std::uint32_t shell_version) {
+    const std::string tip = cut_tip(text, shell_version);
+    // The cut may have kept the first byte of a double-byte character (Japanese,
+    // Chinese, Korean), which the shell would show broken. Walked from the start,
+    // since a second byte can look like a first one.
+    std::size_t whole = 0;
+    while (whole < tip.size()) {
+        const std::size_t next = whole + (IsDBCSLeadByte(static_cast<BYTE>(tip[whole])) ? 2 : 1);
+        if (next > tip.size()) break;
+        whole = next;
+    }
+    return tip.substr(0, whole);
 }
 
 void update_tray_icon(HWND window, DWORD operation, const char* tip) {
@@ -62,7 +77,7 @@ void update_tray_icon(HWND window, DWORD operation, const char* tip) {
     data.hIcon = g_tray_picture;
     if (tip) {
         data.uFlags |= NIF_TIP;
-        const std::string text = cut_tip(tip, shell_version("shell32.dll"));
+        const std::string text = tray_tip(tip, shell_version("shell32.dll"));
         std::memcpy(data.szTip, text.c_str(), text.size() + 1);
     }
     Shell_NotifyIconA(operation, &data);

@@ -25,6 +25,16 @@ std::string tooltip_text(const App& app) {
     return app.new_shell ? name + "\n" + hint : name + " (" + hint + ")";
 }
 
+std::string menu_text(const std::string& name) {
+    std::string text;
+    // "&" is never the second byte of a double-byte character, so bytes will do.
+    for (char c : name) {
+        if (c == '&') text += '&';
+        text += c;
+    }
+    return text;
+}
+
 MenuPlan plan_menu(App& app) {
     MenuPlan plan;
     const auto& entries = app.menu.entries;

@@ -187,4 +187,20 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
     }
     start(app, "default=\n[operating systems]\n\n");
     CHECK_EQ(plan_menu(app).default_command, 0u);  // no name, no bold
+    CHECK_EQ(menu_text("Linux & XP &&&"), "Linux && XP &&&&&&");  // shown as named, not as a mnemonic
+}
+
+TEST_CASE("locate: a chosen folder or drive stands for the file in it") {
+    testenv::reset();
+    const std::string folder = testenv::path(""), file = testenv::path("BOOT.INI");
+    testenv::put_file(file, "");
+    const struct { std::string chosen, name, stored; } rows[] = {
+        {"C:\\", "BOOT.INI", "C:\\BOOT.INI"},
+        {folder, "VORLANE.INI", folder + "VORLANE.INI"},
+        {folder.substr(0, folder.size() - 1), "BOOT.INI", file},  // all that shell32 4.00 offers
+        {file, "BOOT.INI", file},
+        {testenv::path("OTHER.INI"), "VORLANE.INI", testenv::path("OTHER.INI")},  // not there yet: as named
+        {"", "BOOT.INI", ""},
+    };
+    for (const auto& r : rows) CHECK_EQ(located_file(r.chosen, r.name), r.stored);
 }

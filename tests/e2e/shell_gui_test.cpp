@@ -15,19 +15,22 @@ std::atomic<std::size_t> g_boxes{0};  // shown, and answered by another thread
 std::vector<HMENU> g_menus;           // every menu the product loaded, with its sub-menus
 std::vector<HICON> g_icons;           // every icon the product loaded
 std::vector<UINT> g_icon_ids;         // and the resource each came from
+SHORT g_shift_state = 0;              // what GetAsyncKeyState(VK_SHIFT) answers the product
+std::vector<std::pair<UINT, DWORD>> g_filtered;  // ChangeWindowMessageFilter's calls
 
 DWORD WINAPI answer_boxes(void*) {
     for (std::vector<std::string> texts;; Sleep(50), g_boxes = texts.size())
         e2e::close_box(GetCurrentProcessId(), texts);
 }
 
-void start_program(const std::string& boot_ini, std::vector<std::pair<const char*, const char*>> settings = {},
-                   const char* run_value = nullptr) {
-    e2e::make_world(boot_ini);
+e2e::World start_program(const std::string& boot_ini, std::vector<std::pair<const char*, const char*>> settings = {},
+                         const char* run_value = nullptr) {
+    const e2e::World world = e2e::make_world(boot_ini);
     for (const auto& [name, value] : settings) e2e::set_setting(name, value);
     e2e::set_value(HKEY_CURRENT_USER, e2e::kRunKey, "Vorlane", run_value);
     shell::g_app.prefs = vorlane::settings::Preferences();  // as a fresh process has them
     shell::start_up(shell::g_app);
+    return world;
 }
 
 // Items joined by "|": text#command, "---", or text>{sub-menu}; then [grey] [check] [bold].
@@ -81,6 +84,7 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
                               "[bold]|Microsoft Windows Server 2003, Standard#30002";
     const std::string sorted = "Microsoft Windows 2000 Professional#30000[bold]"
                                "|Microsoft Windows Server 2003, Standard#30001|Microsoft Windows XP Professional#30002";
+    const std::string ampersand = "[boot loader]\r\ndefault=C:\\\r\n[operating systems]\r\nC:\\=\"Linux & XP\"\r\n";
     struct Row {
         std::string boot_ini;
         const char *simplified, *maintain, *sort, *mode, *run_value;
@@ -93,6 +97,7 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
         {three, "False", "True", "True", "Shutdown", "x", full_menu(sorted, "MRS", 2)},
         {three, "False", "True", "False", "Restart", nullptr, full_menu(table, "M--", 1)},
         {three, "False", "False", "False", "Schedule", "x", full_menu(table, "-R-", 3)},
+        {ampersand, "False", "False", "False", "Disabled", nullptr, full_menu("Linux && XP#30000[bold]", "---", 0)},
     };
     for (const Row& row : rows) {
         start_program(row.boot_ini, {{"UseSimplifiedMenu", row.simplified}, {"MaintainDefault", row.maintain},
@@ -109,9 +114,13 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
 TEST_CASE("tray icon: TaskbarCreated adds it again, exactly once; each picture is released") {
     start_program(e2e::boot_ini(2));
     g_icons.clear();
+    g_filtered.clear();
     shell::load_first_tray_picture();
     HWND window = CreateDialogParamA(shell::g_instance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr,
                                      shell::main_window_proc, 0);
+    // Let in past the filter of Vista and later, which would keep it from an elevated copy.
+    const std::pair<UINT, DWORD> let_in{RegisterWindowMessageA("TaskbarCreated"), 1};  // MSGFLT_ADD
+    CHECK(g_filtered.size() == 1 && g_filtered[0] == let_in);
     shell::update_tray_icon(window, NIM_ADD, shell::kTrayTip);
     const std::string long_tip(200, 'n');  // cut to the shell's limit, never overrun
     for (int i = 0; i < 10; ++i) shell::update_tray_icon(window, NIM_MODIFY, i % 2 ? long_tip.c_str() : nullptr);
@@ -163,11 +172,34 @@ TEST_CASE("tray icon: the picture follows the schedule and the shell, in the col
     CHECK_EQ(icon_format(IDI_ABOUT), "32x32x8");
 }
 
-TEST_CASE("tray icon: the shell library's version decides the tip limit") {
+TEST_CASE("tray icon: the shell library's version decides the tip limit, never splitting a double-byte character") {
     CHECK(shell::shell_version("shell32.dll") >= 0x50000u);  // Wine's says 6.0
     CHECK_EQ(shell::tip_limit(shell::shell_version("shell32.dll")), 128u);
     CHECK_EQ(shell::shell_version("no-such-library.dll"), 0u);
     CHECK_EQ(shell::shell_version("kernel32.dll"), 0u);  // loads, but has no DllGetVersion
+
+    // Code page 932: "\x82\xa0" is one character, and so is "\x81\x97", whose second byte could be a first.
+    const std::string n62(62, 'n'), n125(125, 'n'), n126(126, 'n');
+    const struct { std::string text; std::uint32_t shell; std::string tip; } rows[] = {
+        {n126 + "\x82\xa0" "x", 0x50000, n126},
+        {n125 + "\x81\x97" "\x82\xa0", 0x50000, n125 + "\x81\x97"},
+        {n62 + "\x82\xa0", 0x40048, n62},
+        {std::string(200, 'n'), 0x50000, std::string(127, 'n')},
+    };
+    for (const auto& r : rows) CHECK_EQ(shell::tray_tip(r.text, r.shell), r.tip);
+}
+
+TEST_CASE("menu pick: only a Shift held now keeps the restart back, not one pressed since the last asking") {
+    const struct { SHORT state; bool restarts; } rows[] = {
+        {0, true}, {0x0001, true}, {SHORT(0x8000), false}, {SHORT(0x8001), false}};
+    for (const auto& r : rows) {
+        const e2e::World world = start_program(e2e::boot_ini(2));
+        g_shift_state = r.state;
+        CHECK(shell::dispatch_command(shell::g_app, shell::kEntryCommandBase) == shell::UiAction::none);
+        CHECK_MSG(e2e::read(world.power_log) == (r.restarts ? "ExitWindowsEx flags=2\r\n" : ""), std::to_string(r.state));
+        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(1), std::to_string(r.state));
+    }
+    g_shift_state = 0;
 }
 
 // Run in a child started under another Windows version (Wine reads it at start-up):
@@ -175,10 +207,10 @@ TEST_CASE("tray icon: the shell library's version decides the tip limit") {
 int write_tooltips(const char* out) {
     start_program(e2e::boot_ini(1));
     const std::uint32_t version = shell::shell_version("shell32.dll");
-    std::string tips = shell::cut_tip(shell::tooltip_text(shell::g_app), version) + "|";
+    std::string tips = shell::tray_tip(shell::tooltip_text(shell::g_app), version) + "|";
     shell::g_app.table.current_default = std::string(200, 'n');
     shell::rebuild_menu(shell::g_app);
-    tips += shell::cut_tip(shell::tooltip_text(shell::g_app), version);
+    tips += shell::tray_tip(shell::tooltip_text(shell::g_app), version);
     e2e::write(out, tips);
     return 0;
 }
@@ -214,6 +246,22 @@ HMENU e2e_load_menu(HINSTANCE instance, LPCSTR name) {
         for (int item = 0; item < GetMenuItemCount(g_menus[i]); ++item)
             if (HMENU sub = GetSubMenu(g_menus[i], item)) g_menus.push_back(sub);
     return menu;
+}
+
+SHORT e2e_get_async_key_state(int key) { return key == VK_SHIFT ? g_shift_state : GetAsyncKeyState(key); }
+BOOL e2e_is_dbcs_lead_byte(BYTE byte) { return IsDBCSLeadByteEx(932, byte); }
+
+BOOL WINAPI note_filter(UINT message, DWORD action) {
+    g_filtered.emplace_back(message, action);
+    return TRUE;
+}
+
+// Only where the system has it, so a Windows without it is still looked up in earnest.
+FARPROC e2e_get_proc_address(HMODULE module, LPCSTR name) {
+    FARPROC found = GetProcAddress(module, name);
+    if (found && !IS_INTRESOURCE(name) && !std::strcmp(name, "ChangeWindowMessageFilter"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(note_filter));
+    return found;
 }
 
 HANDLE e2e_load_image(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {

@@ -99,4 +99,7 @@ TEST_CASE("versions: a comctl32 without InitCommonControlsEx gets the old contro
 
 }  // namespace
 
+// common_controls_win32.cpp gets shell_gui_test's hooks here too (source properties are per folder).
+FARPROC e2e_get_proc_address(HMODULE module, LPCSTR name) { return GetProcAddress(module, name); }
+
 int main(int argc, char** argv) { return e2e::run_cases(argc, argv); }

@@ -3,6 +3,7 @@
 #include "platform/fake/fake_platform.h"
 #include "power/power.h"
 #include "shell/app.h"
+#include "support/boot_fixture.h"
 #include "support/check.h"
 #include "support/test_env.h"
 
@@ -22,6 +23,33 @@ TEST_CASE("power: the privilege comes before the platform call; a refused suspen
     const auto& boxes = fake::boxes();
     CHECK(boxes.size() == 1 && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
           boxes[0].style == 0x10u);
+}
+
+TEST_CASE("power: a refused restart or shut-down shows the system's reason in tray mode, never from the command line") {
+    struct Row { const char* what; unsigned command; const char* line; bool shown; } rows[] = {
+        {"menu pick", shell::kEntryCommandBase, nullptr, true},
+        {"Shut Down", ID_SHUTDOWN, nullptr, true},
+        {"double-click Restart", IDOK_COMMAND, nullptr, true},
+        {"-r", 0, "-r 2000", false},  // scripts rely on no box and exit code 0
+        {"-s", 0, "-s", false},
+    };
+    for (const auto& r : rows) {
+        testenv::reset();
+        fixture::put_boot_ini(fixture::kThreeSystems);
+        testenv::put_text("INI", testenv::path("VORLANE.INI"));
+        testenv::put_file(testenv::path("VORLANE.INI"), "");
+        testenv::put_text("DoubleClickMode", "Restart");
+        fake::set_exit_windows_result(false, 1314);
+        shell::App app;
+        shell::start_up(app);
+        if (r.line) CHECK_MSG(shell::run_command_line(app, r.line, false) == shell::Outcome::ended, r.what);
+        else shell::dispatch_command(app, r.command);
+        const auto& boxes = fake::boxes();
+        const bool shown = boxes.size() == 1 && boxes[0].text == "A required privilege is not held by the client.\r\n" &&
+                           boxes[0].caption == "Vorlane" && boxes[0].style == 0x10u;
+        CHECK_MSG(r.shown ? shown : boxes.empty(), r.what);
+        CHECK_MSG(fake::power_calls().size() == 2, r.what);  // the privilege, then one ExitWindowsEx
+    }
 }
 
 TEST_CASE("power: the probes answer allowed unless powrprof says no") {

@@ -2,6 +2,7 @@
 // contract suite covers what it shares with the fake (registry, appends, reads).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -106,4 +107,47 @@ TEST_CASE("system: firmware variables fail as on legacy BIOS; UTF-16 reaches the
     CHECK_EQ(pf::ansi_from_utf16(u"\u4E2D"), "?");  // not in the ANSI code page Wine runs with here
 }
 
-int main(int argc, char** argv) { return check::run_all(argc, argv); }
+namespace {
+
+constexpr const char* kProbeChild = "--probe";
+
+// Run as a copy with a planted powrprof.dll beside it: 1 when the probes
+// loaded that one, plus 2 when a load by bare name then does.
+int probe_beside_planted() {
+    pf::probe_power(false);
+    pf::probe_power(true);
+    const int probes = GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 1 : 0;
+    FreeLibrary(LoadLibraryA("powrprof.dll"));
+    return probes + (GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 2 : 0);
+}
+
+}  // namespace
+
+// ctest names in VORLANE_TEST_PLANTED a powrprof.dll that notes its loading.
+TEST_CASE("system: powrprof.dll comes from the system folder, never from beside the program") {
+    testenv::reset();
+    std::string planted;
+    CHECK(pf::get_env("VORLANE_TEST_PLANTED", &planted) && !planted.empty());
+    if (planted[0] == '/') planted = "Z:" + planted;  // Wine maps the Unix root to Z:
+    std::replace(planted.begin(), planted.end(), '/', '\\');
+    const std::string folder = testenv::path("planted\\"), copy = folder + "probe.exe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CHECK(CopyFileA(pf::module_path().c_str(), copy.c_str(), FALSE));
+    CHECK(CopyFileA(planted.c_str(), (folder + "powrprof.dll").c_str(), FALSE));
+    std::string command = "\"" + copy + "\" " + kProbeChild;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    DWORD code = 0;
+    CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
+    CHECK(WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0 && GetExitCodeProcess(child.hProcess, &code));
+    CloseHandle(child.hProcess), CloseHandle(child.hThread);
+    CHECK_EQ(code, 2u);  // not loaded by the probes, though a bare name finds it
+    for (const char* name : {"probe.exe", "powrprof.dll"}) DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && !std::strcmp(argv[1], kProbeChild)) return probe_beside_planted();
+    return check::run_all(argc, argv);
+}

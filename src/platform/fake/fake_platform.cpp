@@ -38,6 +38,8 @@ struct World {
     std::vector<std::string> power;
     bool power_ok = true;
     std::uint32_t power_error = 50;
+    bool exit_ok = true;
+    std::uint32_t exit_error = 1314;
     platform::PowerProbe probes[2] = {platform::PowerProbe::allowed, platform::PowerProbe::allowed};
     std::vector<Box> boxes;
     int answer = 1;
@@ -67,6 +69,13 @@ bool injected(Op op) {
 bool failed(std::uint32_t error) {
     world().last_error = error;
     return false;
+}
+
+// Whether a path names a folder, with or without its closing backslash.
+bool is_folder(const std::string& path) {
+    std::string p = fold(path);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    return world().folders.count(p) != 0;
 }
 
 std::string parent_of(const std::string& folded_path) {
@@ -191,6 +200,10 @@ void set_power_state_result(bool ok, std::uint32_t error) {
     world().power_ok = ok;
     world().power_error = error;
 }
+void set_exit_windows_result(bool ok, std::uint32_t error) {
+    world().exit_ok = ok;
+    world().exit_error = error;
+}
 void set_probe(bool hibernate, platform::PowerProbe answer) { world().probes[hibernate] = answer; }
 
 void set_uefi(bool uefi) { world().uefi = uefi; }
@@ -270,6 +283,7 @@ bool file_read_head(const std::string& path, std::size_t limit, std::string* byt
 }
 
 std::uint32_t file_attributes(const std::string& path) {
+    if (is_folder(path)) return injected(Op::file_attributes) ? kInvalidAttributes : kAttrDirectory;
     const fake::FileEntry* f = file_for(Op::file_attributes, path);
     return f ? f->attributes : kInvalidAttributes;
 }
@@ -321,12 +335,12 @@ bool file_replace(const std::string& source, const std::string& target) {
     // MoveFileEx is exported on the 9x platform but does nothing there.
     if (world().version.platform_id == kPlatformWin9x) return failed(120);
     const fake::FileEntry* t = find_file(target);
-    return t && (t->attributes & kAttrReadOnly) ? failed(5) : move_entry(source, target);
+    return (t && (t->attributes & kAttrReadOnly)) || is_folder(target) ? failed(5) : move_entry(source, target);
 }
 
 bool file_move(const std::string& source, const std::string& target) {
     if (injected(Op::file_move)) return false;
-    return find_file(target) ? failed(183) : move_entry(source, target);
+    return find_file(target) || is_folder(target) ? failed(183) : move_entry(source, target);
 }
 
 bool file_copy_security(const std::string& source, const std::string& target) {
@@ -362,7 +376,8 @@ std::string error_text(std::uint32_t code) {
         {2, "The system cannot find the file specified.\r\n"}, {3, "The system cannot find the path specified.\r\n"},
         {5, "Access is denied.\r\n"}, {13, "The data is invalid.\r\n"},
         {29, "The system cannot write to the specified device.\r\n"}, {50, "The request is not supported.\r\n"},
-        {112, "There is not enough space on the disk.\r\n"}};
+        {112, "There is not enough space on the disk.\r\n"},
+        {1314, "A required privilege is not held by the client.\r\n"}};
     auto t = texts.find(code);
     return t == texts.end() ? std::string() : t->second;
 }
@@ -382,7 +397,7 @@ void enable_shutdown_privilege() { world().power.push_back("privilege"); }
 
 bool exit_windows(std::uint32_t flags) {
     world().power.push_back("ExitWindowsEx flags=" + std::to_string(flags));
-    return true;
+    return world().exit_ok || failed(world().exit_error);
 }
 
 bool set_power_state(bool suspend, bool force) {

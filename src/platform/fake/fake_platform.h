@@ -2,7 +2,8 @@
 //
 // The fake behaves as Windows does where the core depends on it: registry
 // names and paths are case-insensitive, a value keeps its type, a read-only
-// file refuses to be created over, replaced or removed, a move carries the
+// file refuses to be created over, replaced or removed, a folder answers with
+// the directory attribute and cannot be written over, a move carries the
 // source's attributes and security to the target, the 9x platform has no
 // one-step replace, and every failure sets an error code.
 // Any operation can be made to fail on purpose, to prove what the core
@@ -66,6 +67,8 @@ void set_time(const platform::LocalTime& time);
 // and "privilege" for each enabling of the shutdown privilege.
 const std::vector<std::string>& power_calls();
 void set_power_state_result(bool ok, std::uint32_t error = 50);
+// ExitWindowsEx refusing, as without the shut-down privilege.
+void set_exit_windows_result(bool ok, std::uint32_t error = 1314);
 void set_probe(bool hibernate, platform::PowerProbe answer);
 
 // Firmware variables, by name and GUID. A legacy BIOS until set_uefi(true):

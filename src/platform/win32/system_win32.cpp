@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/system_library_win32.h"
 
 namespace vorlane::platform {
 
@@ -472,13 +473,23 @@ bool set_power_state(bool suspend, bool force) {
     return true;
 }
 
-PowerProbe probe_power(bool hibernate) {
-    // powrprof.dll is missing on some systems, so it is never linked directly.
-    HMODULE library = LoadLibraryA("powrprof.dll");
-    if (!library) {
+HMODULE load_system_library(const char* name) {
+    char folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
         fail_last();
-        return PowerProbe::no_library;
+        return nullptr;
     }
+    const std::string path = std::string(folder) + (folder[n - 1] == '\\' ? "" : "\\") + name;
+    HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!library) fail_last();
+    return library;
+}
+
+PowerProbe probe_power(bool hibernate) {
+    // powrprof.dll is missing on some systems (NT 4.0), so it is never linked directly.
+    HMODULE library = load_system_library("powrprof.dll");
+    if (!library) return PowerProbe::no_library;
     // These return BOOLEAN, a single byte: the rest of EAX is whatever the DLL
     // left there, so the type must be BOOLEAN for only the low byte to count.
     using Probe = BOOLEAN(WINAPI*)();

@@ -13,8 +13,11 @@ int message_box(const std::string& text, const std::string& caption, std::uint32
 
 bool shift_held() {
     // Asked at the moment of the click, not from the message queue's key state,
-    // which would lag behind for a menu opened from the tray.
-    return GetAsyncKeyState(VK_SHIFT) != 0;
+    // which would lag behind for a menu opened from the tray. Only the high bit
+    // means down: the low one says "pressed since the last asking", which any
+    // capital letter typed in another program sets.
+    constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000);
+    return (GetAsyncKeyState(VK_SHIFT) & kKeyDown) != 0;
 }
 
 }  // namespace vorlane::platform
