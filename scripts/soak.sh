@@ -19,6 +19,6 @@ mkdir -p build/soak
 # Wine's tray inside a virtual desktop: on a bare X server each new tray picture
 # waits seconds for a dock that never comes.
 bash scripts/wine-run.sh --wine="$wine" explorer /desktop=soak,800x600 \
-  "build/$preset/soak/soak_test.exe" "$cycles" 2>&1 | tee "build/soak/soak-$preset-$cycles.log"
+  "build/$preset/bench/soak/soak_test.exe" "$cycles" 2>&1 | tee "build/soak/soak-$preset-$cycles.log"
 # explorer does not hand on the program's exit code: the verdict line does.
 grep -qx '1 passed, 0 failed' "build/soak/soak-$preset-$cycles.log"

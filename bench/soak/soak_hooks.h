@@ -3,7 +3,7 @@
 // so the test can tell which of them are still alive, and each picture handed
 // to the tray is checked to be alive.
 #pragma once
-#include "../tests/e2e/e2e_hooks.h"
+#include "../../tests/e2e/e2e_hooks.h"
 #include <shellapi.h>
 
 HFONT e2e_create_font(const LOGFONTA* description);
