@@ -7,14 +7,6 @@
 namespace vorlane::shell {
 namespace {
 
-// The system's error text ends in a line break of its own; the message lays
-// out its lines itself.
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 void reload(App& app, bool sort) {
     bootini::load_boot_table(app.table);
     if (sort && app.prefs.sort_list) bootini::sort_entries(app.table);
@@ -49,9 +41,11 @@ bool switch_default(App& app, std::size_t index) {
     std::uint32_t error = 0;
     if (bootini::set_default_entry(app.table, index, &error)) return true;
     platform::message_box("The program wasn't able to write the boot configuration file\n'" +
-                              app.table.path + "'.\n\n" + trimmed(platform::error_text(error)) +
+                              app.table.path + "'.\n\n" + bootini::default_error_text(app.table, error) +
                               "\nThe computer will not be restarted.",
                           kCaption, platform::kMbOk | platform::kMbIconError);
+    // The file changed since it was loaded: the menu shows it as it is now.
+    if (error == bootini::kErrorEntryGone) reload(app, true);
     return false;
 }
 
