@@ -132,10 +132,11 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
     if (data.size() >= std::numeric_limits<DWORD>::max()) return fail_code(ERROR_INVALID_PARAMETER);
     // For string types NT counts a terminator the caller left out whenever the
-    // byte after the data is zero (always so for a std::string). Follow the data
-    // with a non-zero byte so the value gets exactly these bytes.
+    // byte after the data is zero (always so for a std::string): a non-zero
+    // byte there keeps the value at exactly these bytes. 98 and Me ignore the
+    // count of a REG_SZ and store the text up to its zero, which must be there.
     std::vector<BYTE> buffer(data.begin(), data.end());
-    buffer.push_back(1);
+    buffer.push_back(os_version().platform_id == VER_PLATFORM_WIN32_WINDOWS ? 0 : 1);
     LONG rc = RegSetValueExA(as_hkey(key), name.c_str(), 0, type, buffer.data(), static_cast<DWORD>(data.size()));
     if (rc != ERROR_SUCCESS) return fail_code(rc);
     return true;
