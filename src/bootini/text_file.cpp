@@ -183,7 +183,7 @@ std::string replace_error_text(const std::string& path, std::uint32_t code) {
         case kErrorReadBackFailed:
             return "The file could not be read back to check it; the old file is in place.";
         case kErrorNotPutBack:
-            return "What was read back differed from what was written, and the old file could not be put "
+            return "The new file did not read back as it was written, and the old file could not be put "
                    "back. Its content is in '" + path + kAsideSuffix + "'; copy it elsewhere before Vorlane "
                    "starts again, which removes that file.";
         default: {
