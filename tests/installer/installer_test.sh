@@ -204,6 +204,10 @@ for version in win98 winme; do
   done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
   expect_reg "user\\$run_key|Vorlane=sz:C:\Program Files\Vorlane\vorlane.exe"
   expect "VORLANE.INI on $version" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
+  # The per-user step writes a missing value the same way.
+  win reg delete 'HKCU\Software\Ostrevan\Vorlane' /v SortList /f
+  win "$app/vorlane-user.exe"; snapshot
+  expect_reg "user\\$settings|SortList=sz:False"
   tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
   win reg add 'HKCU\Software\Ostrevan\Vorlane' /v MaintainDefault /d True /f
   export VORLANE_POWER_LOG='C:\power.log'
