@@ -79,13 +79,13 @@ Var UserRun
 !define CHOSE_STARTUP 1
 !define CHOSE_SETUP 2
 !define CHOSE_START 4
-; SHELLEXECUTEINFO: its size, and its alignment gaps on 64-bit Windows.
 ; Named in full: shell32 also exports a plain ShellExecuteEx, the ANSI one.
 !ifdef NSIS_UNICODE
   !define SHELL_EXECUTE_EX ShellExecuteExW
 !else
   !define SHELL_EXECUTE_EX ShellExecuteExA
 !endif
+; SHELLEXECUTEINFO: its size, and its alignment gaps on 64-bit Windows.
 !if ${NSIS_PTR_SIZE} > 4
   !define SEI_SIZE 112
   !define PAD "i,"
