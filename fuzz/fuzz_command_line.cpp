@@ -63,11 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(!changed || after.size() == loaded.lines.size());
     for (std::size_t k = 0; changed && k < after.size(); ++k)
         REQUIRE(after[k] == loaded.lines[k] || bootini::is_default_line(after[k]));
-    // A saved default is the one BOOT.INI had before the switch.
+    // A saved default is the one BOOT.INI had before the switch; an empty one is never saved.
     if (flags & 32 && changed)
         REQUIRE(fuzz::file(paths.vorlane_ini) ==
-                bootini::newline_to_crlf("[Config]\nDefault=" + loaded.current_default + "\n"));
+                (loaded.current_default.empty()
+                     ? std::string()
+                     : bootini::newline_to_crlf("[Config]\nDefault=" + loaded.current_default + "\n")));
     if (form == 0) return 0;
+    // An empty name, or one of blanks only, names nothing.
+    if (argument.find_first_not_of(" \t") == std::string::npos) {
+        REQUIRE(actions.empty() && !changed);
+        return 0;
+    }
 
     // -r: the first entry, in the order the menu shows, whose name holds the text.
     const std::string reboot = "ExitWindowsEx flags=" + std::to_string((form >= 3 && form <= 6) || (flags & 64) ? 6 : 2);
@@ -78,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (actions.empty())
             REQUIRE(!changed && fake::boxes().size() == 1);
         else
-            REQUIRE(actions[0] == reboot && rewritten_for(after, loaded.entries[literal].arc_path));
+            REQUIRE(actions[0] == reboot && (!changed || rewritten_for(after, loaded.entries[literal].arc_path)));
         return 0;
     }
     // A name in double quotes may be looked up without them.
@@ -86,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t unquoted =
         quoted ? first_containing(loaded, argument.substr(1, argument.size() - 2)) : loaded.entries.size();
     if (unquoted < loaded.entries.size() && !actions.empty()) {
-        REQUIRE(actions[0] == reboot && rewritten_for(after, loaded.entries[unquoted].arc_path));
+        REQUIRE(actions[0] == reboot && (!changed || rewritten_for(after, loaded.entries[unquoted].arc_path)));
         return 0;
     }
     // Nothing found: no restart, BOOT.INI untouched.

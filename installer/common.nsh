@@ -3,6 +3,7 @@
 ; Needs VALUES_NSH (generated from scripts/vorlane-settings.reg by build.sh).
 
 !include LogicLib.nsh
+!include WinVer.nsh
 
 !define SETTINGS_KEY "Software\Ostrevan\Vorlane"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
@@ -11,21 +12,27 @@
 !define HKCU_HANDLE -2147483647
 !define REG_SZ 1
 
-; Sets HKCU\$1 value $2 to text $3, type REG_SZ, stored without a terminating
-; zero like every value the program writes. With $4 = "keep" an existing value
-; is left as it is (whatever its type or size), so an upgrade keeps every
-; preference. Clobbers $5-$9.
+; Sets HKCU\$1 value $2 to text $3, type REG_SZ, stored as the program stores
+; every value: without a terminating zero on NT, with it on 98 and Me. With
+; $4 = "keep" an existing value is left as it is (whatever its type or size),
+; so an upgrade keeps every preference. Clobbers $5-$9.
 Function SetExactString
   System::Call 'advapi32::RegCreateKeyExA(p ${HKCU_HANDLE}, m r1, i 0, p 0, i 0, i 0xF003F, p 0, *p .r5, p 0) i .r6'
   ${If} $6 == 0
     System::Call 'advapi32::RegQueryValueExA(p r5, m r2, p 0, p 0, p 0, p 0) i .r6'
     ${If} $6 != 0
     ${OrIf} $4 != "keep"
-      ; NT stores a terminator that the caller left out whenever the byte after
-      ; the data is zero; a byte 1 there keeps the value at exactly its text.
       StrLen $7 $3
-      IntFmt $8 "%c" 1
-      StrCpy $8 "$3$8"
+      ${If} ${IsNT}
+        ; NT stores a terminator that the caller left out whenever the byte after
+        ; the data is zero; a byte 1 there keeps the value at exactly its text.
+        IntFmt $8 "%c" 1
+        StrCpy $8 "$3$8"
+      ${Else}
+        ; 98 and Me ignore the count and store the text up to its zero: the byte
+        ; 1 would be stored too. The plain text is what the program writes there.
+        StrCpy $8 $3
+      ${EndIf}
       System::Call 'advapi32::RegSetValueExA(p r5, m r2, i 0, i ${REG_SZ}, m r8, i r7) i .r9'
     ${EndIf}
     System::Call 'advapi32::RegCloseKey(p r5)'

@@ -7,7 +7,13 @@
 
 Target ${TARGET}
 SetCompressor /SOLID lzma
-RequestExecutionLevel admin
+; The setup starts with the rights of the user who runs it. On Vista and later
+; it hands the machine's part to a copy of itself that asks for an
+; administrator's rights, and does the user's part (his settings, Run at
+; startup, Vorlane started) itself: an administrator's password given to that
+; copy must not carry the user's part into the administrator's account. On
+; older systems one process does both, as an administrator (see .onInit).
+RequestExecutionLevel user
 ManifestSupportedOS all
 
 !include MUI2.nsh
@@ -62,6 +68,31 @@ VIAddVersionKey LegalCopyright "Copyright (C) Ostrevan"
 !insertmacro MUI_LANGUAGE "English"
 
 Var OldInstall
+; "1" in the copy that runs as an administrator for a user's copy (/ELEVATED):
+; it leaves the user's part to that one, and tells it, in its exit code
+; (CHOICES plus the bits below), what the user chose.
+Var ForUser
+Var Choices
+; In that copy, /RUN= says whether the user starts Vorlane at logon now.
+Var UserRun
+!define CHOICES 256
+!define CHOSE_STARTUP 1
+!define CHOSE_SETUP 2
+!define CHOSE_START 4
+; Named in full: shell32 also exports a plain ShellExecuteEx, the ANSI one.
+!ifdef NSIS_UNICODE
+  !define SHELL_EXECUTE_EX ShellExecuteExW
+!else
+  !define SHELL_EXECUTE_EX ShellExecuteExA
+!endif
+; SHELLEXECUTEINFO: its size, and its alignment gaps on 64-bit Windows.
+!if ${NSIS_PTR_SIZE} > 4
+  !define SEI_SIZE 112
+  !define PAD "i,"
+!else
+  !define SEI_SIZE 60
+  !define PAD ""
+!endif
 
 ; The 64-bit program where Windows is 64-bit: its registry views and the
 ; Program Files it belongs in.
@@ -70,6 +101,29 @@ Var OldInstall
     SetRegView 64
   ${EndIf}
 !macroend
+
+; Runs this program again with an administrator's rights (the "runas" verb:
+; Windows asks for consent or an administrator's password) with $R0 as its
+; parameters, and waits for it: $0 = its exit code, or "" when it could not start.
+!macro RUN_AS_ADMIN PREFIX
+Function ${PREFIX}RunAsAdmin
+  StrCpy $0 ""
+  System::Alloc ${SEI_SIZE}
+  Pop $1
+  System::Call '*$1(i ${SEI_SIZE}, i 0x40, p $HWNDPARENT, t "runas", t "$EXEPATH", t R0, t "", i 1)'
+  System::Call 'shell32::${SHELL_EXECUTE_EX}(p r1) i .r2'
+  ${If} $2 <> 0
+    ; SEE_MASK_NOCLOSEPROCESS (0x40) leaves the process handle in the last member.
+    System::Call '*$1(i, i, p, p, p, p, p, i, ${PAD} p, p, p, p, i, ${PAD} p, p .r3)'
+    System::Call 'kernel32::WaitForSingleObject(p r3, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p r3, *i .r0)'
+    System::Call 'kernel32::CloseHandle(p r3)'
+  ${EndIf}
+  System::Free $1
+FunctionEnd
+!macroend
+!insertmacro RUN_AS_ADMIN ""
+!insertmacro RUN_AS_ADMIN "un."
 
 !macro REQUIRE_ADMIN
   ; Windows 98 and Me have no accounts to ask about; the plug-in says Admin there.
@@ -92,8 +146,11 @@ Var OldInstall
 Function ${PREFIX}CloseRunningCopy
   !if "${PREFIX}" == ""
     Call IniPath
+    ; -x reads the settings of whoever runs it: not those of an administrator
+    ; who elevated the setup for a user.
     ${If} ${FileExists} "$INSTDIR\vorlane.exe"
     ${AndIf} ${FileExists} $3
+    ${AndIf} $ForUser != 1
       ExecWait '"$INSTDIR\vorlane.exe" -x'
     ${EndIf}
   !endif
@@ -139,7 +196,9 @@ FunctionEnd
 Section "-Settings, then the running copy closed"
   ; First the values and VORLANE.INI: every start of the program, -x included,
   ; reads VORLANE.INI and shows a message when it is missing.
-  Call CreateUserSettings
+  ${If} $ForUser != 1
+    Call CreateUserSettings
+  ${EndIf}
   Call CloseRunningCopy
 SectionEnd
 
@@ -183,26 +242,100 @@ Section "Vorlane" SecMain
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" '"$INSTDIR\vorlane-user.exe"'
   WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
   WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
-  WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+  ${If} $ForUser != 1
+    WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+  ${EndIf}
 SectionEnd
 
 Section "Run at startup" SecStartup
-  ; The value the program itself writes: its path as Windows reports it for
-  ; the running exe, unquoted, no terminating zero.
+  ${If} $ForUser == 1
+    IntOp $Choices $Choices | ${CHOSE_STARTUP}
+  ${Else}
+    Call SetRunValue
+  ${EndIf}
+SectionEnd
+
+Section "-Startup choice off"
+  ${IfNot} ${SectionIsSelected} ${SecStartup}
+  ${AndIf} $ForUser != 1
+    DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+  ${EndIf}
+  Call LeaveChoices
+SectionEnd
+
+; The value the program itself writes: its path as Windows reports it for
+; the running exe, unquoted, stored as the program stores every value.
+Function SetRunValue
   StrCpy $1 "${RUN_KEY}"
   StrCpy $2 "Vorlane"
   StrCpy $3 "$INSTDIR\vorlane.exe"
   StrCpy $4 "set"
   Call SetExactString
-SectionEnd
+FunctionEnd
 
-Section "-Startup choice off"
-  ${IfNot} ${SectionIsSelected} ${SecStartup}
+; The copy elevated for a user tells it what was chosen, in its exit code.
+Function LeaveChoices
+  ${If} $ForUser == 1
+    IntOp $0 ${CHOICES} + $Choices
+    SetErrorLevel $0
+  ${EndIf}
+FunctionEnd
+
+; The user's copy on Vista and later: the machine's part in an elevated copy,
+; then the user's part here, with his own rights. Ends the program.
+Function InstallForUser
+  ; Whether this user starts Vorlane at logon now, which an upgrade keeps.
+  ClearErrors
+  ReadRegStr $0 HKCU "${RUN_KEY}" "Vorlane"
+  StrCpy $1 1
+  ${If} ${Errors}
+    StrCpy $1 0
+  ${EndIf}
+  StrCpy $R0 "/ELEVATED /RUN=$1 $R0"
+  Call RunAsAdmin
+  ${If} $0 == ""
+    MessageBox MB_ICONSTOP|MB_OK "Vorlane's setup needs administrator rights: it writes to Program Files and to the machine's list of installed programs." /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+  IntOp $Choices $0 - ${CHOICES}
+  ${If} $Choices < 0
+  ${OrIf} $Choices > 7
+    SetErrorLevel $0  ; cancelled or failed: nothing of the user's changes
+    Quit
+  ${EndIf}
+  !insertmacro USE_NATIVE_VIEW
+  ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  Call CreateUserSettings
+  IntOp $0 $Choices & ${CHOSE_STARTUP}
+  ${If} $0 <> 0
+    Call SetRunValue
+  ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
   ${EndIf}
-SectionEnd
+  WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
+  IntOp $0 $Choices & ${CHOSE_SETUP}
+  ${If} $0 <> 0
+    Call RunSetUp
+  ${EndIf}
+  IntOp $0 $Choices & ${CHOSE_START}
+  ${If} $0 <> 0
+    Call StartVorlane
+  ${EndIf}
+  SetErrorLevel 0
+  Quit
+FunctionEnd
 
 Function .onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/ELEVATED" $0
+  ${IfNot} ${Errors}
+    StrCpy $ForUser 1
+    ${GetOptions} $R0 "/RUN=" $UserRun
+  ${ElseIf} ${AtLeastWinVista}
+    Call InstallForUser
+  ${EndIf}
   !insertmacro REQUIRE_ADMIN
   !insertmacro USE_NATIVE_VIEW
   ${If} ${RunningX64}
@@ -222,21 +355,54 @@ Function .onInit
     ${EndIf}
     ClearErrors
     ReadRegStr $0 HKCU "${RUN_KEY}" "Vorlane"
-    ${If} ${Errors}
+    ${If} $ForUser == 1
+      ${If} $UserRun == 0
+        !insertmacro UnselectSection ${SecStartup}
+      ${EndIf}
+    ${ElseIf} ${Errors}
       !insertmacro UnselectSection ${SecStartup}
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
+; Both run with the rights of the user's copy; the copy elevated for him
+; leaves them to it.
 Function RunSetUp
-  ExecWait '"$INSTDIR\vorlane.exe" -i'
+  ${If} $ForUser == 1
+    IntOp $Choices $Choices | ${CHOSE_SETUP}
+    Call LeaveChoices
+  ${Else}
+    ExecWait '"$INSTDIR\vorlane.exe" -i'
+  ${EndIf}
 FunctionEnd
 
 Function StartVorlane
-  Exec '"$INSTDIR\vorlane.exe"'
+  ${If} $ForUser == 1
+    IntOp $Choices $Choices | ${CHOSE_START}
+    Call LeaveChoices
+  ${Else}
+    Exec '"$INSTDIR\vorlane.exe"'
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit
+  ; On Vista and later the uninstaller, started with the user's rights, runs
+  ; itself again as an administrator, as before.
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/ELEVATED" $0
+  ${If} ${Errors}
+  ${AndIf} ${AtLeastWinVista}
+    ; This is the uninstaller's copy in %TEMP%, started with _?= naming the
+    ; folder, which the parameters no longer show: the elevated one needs it.
+    StrCpy $R0 "/ELEVATED $R0 _?=$INSTDIR"
+    Call un.RunAsAdmin
+    ${If} $0 == ""
+      StrCpy $0 740
+    ${EndIf}
+    SetErrorLevel $0
+    Quit
+  ${EndIf}
   !insertmacro REQUIRE_ADMIN
   !insertmacro USE_NATIVE_VIEW
 FunctionEnd

@@ -7,18 +7,6 @@
 #include "platform/platform.h"
 
 namespace vorlane::bootini {
-namespace {
-
-// The system's error text ends in a line break of its own; the message lays
-// out its lines itself.
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
-}  // namespace
-
 bootmenu::SourceMenu BootIniSource::menu() {
     bootmenu::SourceMenu menu;
     menu.source = this;
@@ -40,7 +28,7 @@ bool BootIniSource::choose(const std::string& key, bootmenu::Lasting, std::strin
     std::uint32_t error = 0;
     if (set_default_entry(table_, index, &error)) return true;
     *failure = "The program wasn't able to write the boot configuration file\n'" + table_.path + "'.\n\n" +
-               trimmed(platform::error_text(error));
+               default_error_text(table_, error);
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "bootini/maintained_default.h"
 #include "bootini/text_file.h"
 #include "platform/platform.h"
 #include "settings/leading_int.h"
@@ -66,6 +67,23 @@ ValueSpan find_value(const std::string& bytes, const std::string& section, const
     return {};
 }
 
+void show_error(const std::string& text, const char* caption) {
+    platform::message_box(text, caption, platform::kMbOk | platform::kMbIconError);
+}
+
+// BOOT.INI and VORLANE.INI must stay two files: the program empties and
+// rewrites VORLANE.INI. True (after saying so) when `chosen`, the new path of
+// the setting `name`, names the file that the other one names.
+bool names_the_other_file(const std::string& name, const std::string& chosen) {
+    const bool vorlane_ini = name == settings::kVorlaneIniPathValue;
+    if (name != settings::kBootIniPathValue && !vorlane_ini) return false;
+    if (!same_file(chosen, vorlane_ini ? boot_ini_path() : vorlane_ini_path())) return false;
+    show_error("'" + chosen + "' is " + (vorlane_ini ? "the boot configuration file" : "the program's VORLANE.INI") +
+                   ".\n\nBOOT.INI and VORLANE.INI must be two files: the program empties and rewrites VORLANE.INI.",
+               kVorlaneCaption);
+    return true;
+}
+
 }  // namespace
 
 std::string missing_boot_ini_prompt(const std::string& path) {
@@ -80,7 +98,7 @@ void locate_setting(const std::string& name, const std::string& prompt, const Br
     std::string chosen = path;
     browse(prompt, chosen);
     // A longer value could never be read back nor replaced by a later locate.
-    if (chosen.size() <= settings::kMaxValueBytes) path = chosen;
+    if (chosen.size() <= settings::kMaxValueBytes && !names_the_other_file(name, chosen)) path = chosen;
     settings::write_setting(name, path);
 }
 
@@ -93,14 +111,22 @@ void boot_loader_setup(const BootTable& table, const BrowseForFile& browse) {
         // A drive's root stands for the BOOT.INI in it.
         if (!chosen.empty() && chosen.back() == '\\') chosen += kBootIniName;
         // A longer value could never be read back nor replaced later: keep the old one.
-        if (chosen.size() <= settings::kMaxValueBytes) path = chosen;
+        if (chosen.size() <= settings::kMaxValueBytes && !names_the_other_file(settings::kBootIniPathValue, chosen))
+            path = chosen;
         // Nothing to store when neither the registry nor the user named a file.
         if (!path.empty()) settings::write_setting(settings::kBootIniPathValue, path);
     }
     if (boot_timeout(path) != kLongTimeout) return;
-    if (platform::message_box(kShortenQuestion, kSetupCaption, platform::kMbIconQuestion | platform::kMbYesNo) ==
+    if (platform::message_box(kShortenQuestion, kSetupCaption, platform::kMbIconQuestion | platform::kMbYesNo) !=
         platform::kIdYes)
-        set_boot_timeout(path, kShortTimeout);
+        return;
+    std::uint32_t error = 0;
+    // The user must not believe the menu now waits 3 seconds.
+    if (!set_boot_timeout(path, kShortTimeout, &error))
+        show_error("The program wasn't able to change the time-out in the boot configuration file\n'" + path +
+                       "'.\n\n" + (error == kErrorNoTimeout ? "The file no longer has a time-out to change."
+                                                               : replace_error_text(path, error)),
+                   kSetupCaption);
 }
 
 int profile_int(const std::string& bytes, const std::string& section, const std::string& key, int fallback) {
@@ -123,11 +149,18 @@ int boot_timeout(const std::string& path) {
     return profile_int(bytes, kBootLoaderSection, kTimeoutKey, 0);
 }
 
-bool set_boot_timeout(const std::string& path, const std::string& value) {
+bool set_boot_timeout(const std::string& path, const std::string& value, std::uint32_t* error) {
     std::string bytes;
-    if (platform::file_read(path, kMaxBootIniBytes, &bytes) != platform::FileRead::ok) return false;
-    if (!replace_profile_value(bytes, kBootLoaderSection, kTimeoutKey, value)) return false;
-    return replace_file_contents(path, bytes, ReadOnly::rewrite);
+    const platform::FileRead read = platform::file_read(path, kMaxBootIniBytes, &bytes);
+    if (read != platform::FileRead::ok) {
+        *error = read == platform::FileRead::too_large ? kErrorFileTooLarge : platform::last_error();
+        return false;
+    }
+    if (!replace_profile_value(bytes, kBootLoaderSection, kTimeoutKey, value)) {
+        *error = kErrorNoTimeout;
+        return false;
+    }
+    return replace_file_contents(path, bytes, ReadOnly::rewrite, error);
 }
 
 }  // namespace vorlane::bootini

@@ -4,6 +4,7 @@
 // that the Locate commands share with it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -26,10 +27,12 @@ using BrowseForFile = std::function<void(const std::string& prompt, std::string&
 std::string missing_boot_ini_prompt(const std::string& path);
 
 // Reads the registry value `name`, browses from it and writes the result back
-// (also unchanged after a cancel). A missing value is never created.
+// (also unchanged after a cancel). A missing value is never created. A choice
+// that would make Filename and INI name one file is refused with a message.
 void locate_setting(const std::string& name, const std::string& prompt, const BrowseForFile& browse);
 
 // The -i set-up over a table already loaded; browses only when it is empty.
+// A time-out that cannot be rewritten is reported with the system's reason.
 void boot_loader_setup(const BootTable& table, const BrowseForFile& browse);
 
 // Profile-file access on raw file bytes. Section and key names match without
@@ -42,7 +45,10 @@ bool replace_profile_value(std::string& bytes, const std::string& section, const
 
 // The boot menu's time-out in the file at `path`; 0 when it cannot be read.
 int boot_timeout(const std::string& path);
-// Rewrites the time-out in place, keeping the file's attributes.
-bool set_boot_timeout(const std::string& path, const std::string& value);
+// Our code (bit 29: an application's) for a time-out key gone since it was read.
+constexpr std::uint32_t kErrorNoTimeout = 0x20000021;
+// Rewrites the time-out in place, keeping the file's attributes; on failure
+// `error` receives the system's code, or one of ours.
+bool set_boot_timeout(const std::string& path, const std::string& value, std::uint32_t* error);
 
 }  // namespace vorlane::bootini

@@ -30,14 +30,23 @@ std::string vorlane_ini_path() {
     return path;
 }
 
+bool names_boot_ini(const std::string& path) { return same_file(path, boot_ini_path()); }
+
 void save_maintained_default(const BootTable& table, bool maintain) {
     const std::string path = vorlane_ini_path();
     if (!maintain) return;
+    const bool boot_ini = names_boot_ini(path) || same_file(path, table.path);
+    // An empty name would match every entry at the next start: nothing is saved,
+    // and no older name stays to be restored either.
+    if (!boot_ini && table.current_default.empty()) {
+        clear_maintained_default();
+        return;
+    }
     const std::string text = "[Config]\nDefault=" + table.current_default + "\n";
-    if (!replace_file_contents(path, newline_to_crlf(text), ReadOnly::refuse)) {
+    if (boot_ini || !replace_file_contents(path, newline_to_crlf(text), ReadOnly::refuse)) {
         show_error("The program wasn't able to save the default operating system to the\n"
-                   "configuration file '" + path + "'.\n\n"
-                   "The default operating system will not me maintained after the reboot.");
+                   "configuration file '" + path + "'" + (boot_ini ? ":\nit is the boot configuration file itself" : "") +
+                   ".\n\nThe default operating system will not me maintained after the reboot.");
     }
 }
 
@@ -55,14 +64,22 @@ void restore_maintained_default(BootTable& table) {
     if (last.back() == '\n') last.pop_back();
     if (last.size() < kSavedKeyChars) return;
     const std::string saved = last.substr(kSavedKeyChars);
+    // An empty name is contained in every name: it names nothing.
+    if (saved.empty()) return;
 
-    for (std::size_t i = 0; i < table.entries.size(); ++i) {
-        if (table.entries[i].name.find(saved) == std::string::npos) continue;
-        table.current_default = saved;
-        set_default_entry(table, i);
-    }
+    // The last entry that matches is the default that remains; it is written
+    // once, and only when the file does not name it already.
+    std::size_t match = table.entries.size();
+    for (std::size_t i = 0; i < table.entries.size(); ++i)
+        if (table.entries[i].name.find(saved) != std::string::npos) match = i;
+    if (match == table.entries.size()) return;
+    table.current_default = saved;
+    set_default_entry(table, match);
 }
 
-void clear_maintained_default() { replace_file_contents(vorlane_ini_path(), std::string(), ReadOnly::refuse); }
+void clear_maintained_default() {
+    const std::string path = vorlane_ini_path();
+    if (!names_boot_ini(path)) replace_file_contents(path, std::string(), ReadOnly::refuse);
+}
 
 }  // namespace vorlane::bootini

@@ -1,5 +1,6 @@
 #include "bootini/text_file.h"
 
+#include "bootini/boot_table.h"
 #include "platform/platform.h"
 
 namespace vorlane::bootini {
@@ -43,41 +44,68 @@ namespace {
 constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
 
-// Removes one of our own files, which may carry the target's read-only attribute.
+bool on_9x() { return platform::os_version().platform_id == platform::kPlatformWin9x; }
+
+// The attributes without read-only, which alone stops a move over the file or
+// its removal; hidden and system stay, so a crash never loses them.
+std::uint32_t unlocked(std::uint32_t attributes) {
+    const std::uint32_t rest = attributes & ~platform::kAttrReadOnly;
+    return rest == 0 ? platform::kAttrNormal : rest;
+}
+
+// Removes one of our own files, which may carry the target's attributes.
 bool discard(const std::string& path) {
     using namespace platform;
     if (file_attributes(path) == kInvalidAttributes) return true;
     return file_set_attributes(path, kAttrNormal) && file_remove(path);
 }
 
-// The NT family: one move replaces the target. A read-only target refuses
-// to be replaced, so it is unlocked for the move and locked again on failure.
-bool move_over(const std::string& temp, const std::string& path, std::uint32_t attributes,
-               std::uint32_t* code) {
+// Writes a file of ours with `bytes`, flushed to the disk, then gives it
+// `attributes` and the security of `like` (when `attributes` is valid).
+// Security that cannot be copied (9x, FAT) never stops the switch: the file
+// then has its folder's.
+bool write_ours(const std::string& path, const std::string& bytes, std::uint32_t attributes, const std::string& like,
+                std::uint32_t* code) {
     using namespace platform;
-    const bool unlocked = attributes != kInvalidAttributes && (attributes & kAttrReadOnly);
-    if (unlocked && !file_set_attributes(path, kAttrNormal)) return *code = last_error(), false;
-    if (file_replace(temp, path)) return true;
+    // A file of ours that a crash left, maybe read-only, would refuse the create.
+    if (!discard(path)) return *code = last_error(), false;
+    File file = file_create(path);
+    if (!file) return *code = last_error(), false;
+    if (!file_write(file, bytes.data(), bytes.size()) || !file_flush(file)) {
+        *code = last_error();
+        file_close(file);
+        return false;
+    }
+    if (!file_close(file)) return *code = last_error(), false;
+    if (attributes == kInvalidAttributes) return true;
+    if (!file_set_attributes(path, attributes)) return *code = last_error(), false;
+    file_copy_security(like, path);
+    return true;
+}
+
+// Puts `source` (a file of ours carrying the target's attributes) in the
+// place of the existing `path`. The NT family replaces in one move, which a
+// read-only target refuses: only that attribute comes off for the move, and
+// goes back on failure. The 9x platform cannot replace in one move: the file
+// at `path` is removed first (the caller keeps a copy aside), and a cut there
+// leaves the copy for the next start to put back.
+bool move_over(const std::string& source, const std::string& path, std::uint32_t attributes, std::uint32_t* code) {
+    using namespace platform;
+    const bool locked = attributes & kAttrReadOnly;
+    if (locked && !file_set_attributes(path, unlocked(attributes))) return *code = last_error(), false;
+    if (on_9x() ? file_remove(path) && file_move(source, path) : file_replace(source, path)) return true;
     *code = last_error();
-    if (unlocked) file_set_attributes(path, attributes);
+    if (locked && file_attributes(path) != kInvalidAttributes) file_set_attributes(path, attributes);
     return false;
 }
 
-// The 9x platform cannot replace in one move. The old file steps aside under
-// our name, the new one moves in, and the old one goes; a cut between the two
-// moves leaves the set-aside copy for the next start to put back. A copy that
-// cannot be removed at the end is removed by the next start.
-bool move_aside_and_in(const std::string& temp, const std::string& path, bool exists, std::uint32_t* code) {
+// Makes the file at `path` the old one again after a read back that failed.
+bool put_back(const std::string& path, const std::string& aside, bool existed, std::uint32_t attributes) {
     using namespace platform;
-    const std::string aside = path + kAsideSuffix;
-    if (exists && !(discard(aside) && file_move(path, aside))) return *code = last_error(), false;
-    if (!file_move(temp, path)) {
-        *code = last_error();
-        if (exists) file_move(aside, path);
-        return false;
-    }
-    if (exists) discard(aside);
-    return true;
+    std::uint32_t code = 0;
+    if (!existed) return discard(path);
+    if (file_attributes(path) == kInvalidAttributes) return file_move(aside, path);
+    return move_over(aside, path, attributes, &code);
 }
 
 }  // namespace
@@ -85,62 +113,110 @@ bool move_aside_and_in(const std::string& temp, const std::string& path, bool ex
 bool replace_file_contents(const std::string& path, const std::string& bytes, ReadOnly read_only,
                            std::uint32_t* error) {
     using namespace platform;
-    // The temporary file stands beside the target, so the move stays on one volume.
-    const std::string temp = path + kTempSuffix;
+    // Both files of ours stand beside the target, so every move stays on one volume.
+    const std::string temp = path + kTempSuffix, aside = path + kAsideSuffix;
     const std::uint32_t attributes = file_attributes(path);
     const bool exists = attributes != kInvalidAttributes;
 
     // Cleans up after a failed step, reporting that step's error code.
-    auto give_up = [&](std::uint32_t code, bool temp_exists) {
-        if (temp_exists) discard(temp);
+    auto give_up = [&](std::uint32_t code) {
+        discard(temp);
+        // Without the file the copy aside is the old file: the next start puts it back.
+        if (file_attributes(path) != kInvalidAttributes) discard(aside);
         if (error) *error = code;
         return false;
     };
 
     // Attributes that cannot be read are not those of a missing file: a move
     // would lose them.
-    if (!exists && last_error() != kErrorFileNotFound) return give_up(last_error(), false);
-    if (exists && (attributes & kAttrReadOnly) && read_only == ReadOnly::refuse)
-        return give_up(kErrorAccessDenied, false);
-    // A temporary file left read-only by an earlier crash would refuse the create.
-    if (file_attributes(temp) != kInvalidAttributes) file_set_attributes(temp, kAttrNormal);
+    if (!exists && last_error() != kErrorFileNotFound) return give_up(last_error());
+    if (exists && (attributes & kAttrReadOnly) && read_only == ReadOnly::refuse) return give_up(kErrorAccessDenied);
 
-    File file = file_create(temp);
-    if (!file) return give_up(last_error(), false);
-    if (!file_write(file, bytes.data(), bytes.size()) || !file_flush(file)) {
-        const std::uint32_t code = last_error();
-        file_close(file);
-        return give_up(code, true);
-    }
-    if (!file_close(file)) return give_up(last_error(), true);
-
-    // The move carries the temporary file's attributes and security to the
-    // target, so the target is never seen without them. Security that cannot
-    // be copied (9x, FAT) never stops the switch: the new file then has its
-    // folder's.
-    if (exists && !file_set_attributes(temp, attributes)) return give_up(last_error(), true);
-    if (exists) file_copy_security(path, temp);
     std::uint32_t code = 0;
-    const bool moved = os_version().platform_id == kPlatformWin9x
-                           ? move_aside_and_in(temp, path, exists, &code)
-                           : move_over(temp, path, attributes, &code);
-    if (!moved) return give_up(code, true);
+    if (!write_ours(temp, bytes, attributes, path, &code)) return give_up(code);
+    // The old file is kept aside until the new one has been read back: on the
+    // NT family as a copy, so the one move still replaces it; on the 9x
+    // platform under our name, before the new one moves in.
+    if (exists && !on_9x()) {
+        std::string old;
+        const FileRead read = file_read(path, kMaxKeptBytes, &old);
+        if (read != FileRead::ok) return give_up(read == FileRead::too_large ? kErrorFileTooLarge : last_error());
+        if (!write_ours(aside, old, attributes, path, &code)) return give_up(code);
+        // A copy that a faulty disk cut short must not be the one put back.
+        std::string copy;
+        if (!file_read_head(aside, old.size() + 1, &copy)) return give_up(kErrorReadBackFailed);
+        if (copy != old) return give_up(kErrorReadBackDiffers);
+    } else if (exists) {
+        if (!discard(aside) || !file_move(path, aside)) return give_up(last_error());
+    }
+    const bool moved = exists && !on_9x() ? move_over(temp, path, attributes, &code) : file_move(temp, path);
+    if (!moved && !(exists && !on_9x())) {
+        code = last_error();
+        if (exists) file_move(aside, path);  // the 9x platform: the old file comes back from aside
+    }
+    if (!moved) return give_up(code);
+    // The new content was flushed before the move; the rename itself waits for
+    // the file system's next commit unless the volume is flushed. Only the NT
+    // family can, and only for an administrator, who alone may rewrite
+    // BOOT.INI there; elsewhere the orderly restart that follows flushes it.
+    if (!on_9x()) volume_flush(path);
 
     // Whatever sits between this program and the disk must give back what it was given.
     std::string back;
-    if (!file_read_head(path, bytes.size() + 1, &back)) return give_up(last_error(), false);
-    if (back != bytes) return give_up(kErrorWriteFault, false);
-    return true;
+    const bool read = file_read_head(path, bytes.size() + 1, &back);
+    if (read && back == bytes) {
+        discard(aside);  // a copy that stays is removed by the next start
+        return true;
+    }
+    code = read ? kErrorReadBackDiffers : kErrorReadBackFailed;
+    if (!put_back(path, aside, exists, attributes)) {
+        if (error) *error = kErrorNotPutBack;
+        return false;
+    }
+    return give_up(code);
+}
+
+std::string replace_error_text(const std::string& path, std::uint32_t code) {
+    switch (code) {
+        case kErrorReadBackDiffers:
+            return "What was read back differed from what was written; the old file is in place.";
+        case kErrorReadBackFailed:
+            return "The file could not be read back to check it; the old file is in place.";
+        case kErrorNotPutBack:
+            return "The new file did not read back as it was written, and the old file could not be put "
+                   "back. Its content is in '" + path + kAsideSuffix + "'; copy it elsewhere before Vorlane "
+                   "starts again, which removes that file.";
+        default: {
+            // The system's text ends in a line break of its own.
+            std::string text = platform::error_text(code);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+            return text.empty() ? "Error " + std::to_string(code) + "." : text;
+        }
+    }
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    const std::string full_a = platform::full_path(a), full_b = platform::full_path(b);
+    return full_a.size() == full_b.size() && prefix_compare(full_a, full_b, full_a.size()) == 0;
 }
 
 void recover_set_aside(const std::string& path) {
     using namespace platform;
+    if (path.empty()) return;
     const std::string aside = path + kAsideSuffix;
-    if (path.empty() || file_attributes(aside) == kInvalidAttributes) return;
-    if (file_attributes(path) == kInvalidAttributes)
+    discard(path + kTempSuffix);
+    const std::uint32_t kept = file_attributes(aside);
+    if (kept == kInvalidAttributes) return;
+    const std::uint32_t now = file_attributes(path);
+    if (now == kInvalidAttributes) {
         file_move(aside, path);
-    else
-        discard(aside);
+        return;
+    }
+    // The copy was complete with the old attributes before read-only came off
+    // the file for its move: a cut in between left the file without it.
+    if ((kept & kAttrReadOnly) && !(now & kAttrReadOnly)) file_set_attributes(path, now | kAttrReadOnly);
+    discard(aside);
 }
 
 }  // namespace vorlane::bootini

@@ -28,26 +28,44 @@ std::vector<std::string> split_lines(const std::string& text, std::size_t max_ch
 enum class ReadOnly { rewrite, refuse };
 
 // Our own files beside the target: the new content before it moves in, and
-// (on the 9x platform) the old file while the new one takes its place.
+// the old file kept aside until the new one has been read back.
 constexpr const char* kTempSuffix = ".new~";
 constexpr const char* kAsideSuffix = ".old~";
 
-// The code given when the file read back differs from what was written
-// (ERROR_WRITE_FAULT).
-constexpr std::uint32_t kErrorWriteFault = 29;
+// The largest old file that a replace keeps a copy of on the NT family;
+// a larger one is refused (ERROR_FILE_TOO_LARGE).
+constexpr std::size_t kMaxKeptBytes = 1024 * 1024;
+constexpr std::uint32_t kErrorFileTooLarge = 223;
 
-// Writes `bytes` to a temporary file beside `path`, flushes it, gives it the
-// attributes and security `path` has now, puts it in the place of `path`, and
-// reads the result back. On the NT family the move replaces the old file in
-// one step; on the 9x platform the old file steps aside first. On any failure
-// before the move the old file keeps its content and attributes and no file of
-// ours is left; `error` (when given) receives the system's error code. A read
-// back that differs is a failure too, with the new file in place.
+// Codes of our own for what a replace found after the move (bit 29 marks an
+// application's code, so none is ever a system one).
+constexpr std::uint32_t kErrorReadBackDiffers = 0x20000001;  // the old file is in place
+constexpr std::uint32_t kErrorReadBackFailed = 0x20000002;   // the old file is in place
+constexpr std::uint32_t kErrorNotPutBack = 0x20000003;       // the old file is in the aside copy
+
+// Writes `bytes` to a temporary file beside `path`, flushes it and gives it the
+// attributes and security `path` has now; keeps the old file aside (a copy on
+// the NT family, where one move then replaces the old file; a rename on the 9x
+// platform, which cannot replace in one step); moves the new file in and reads
+// it back. Only once the read back agrees does the old file go. On any failure
+// the old file is in place again with its content, attributes and security and
+// no file of ours is left (but for kErrorNotPutBack); `error` (when given)
+// receives the system's error code or one of ours above.
 bool replace_file_contents(const std::string& path, const std::string& bytes, ReadOnly read_only,
                            std::uint32_t* error = nullptr);
 
-// At start-up: puts back a file that a replace cut short left set aside, and
-// removes a set-aside copy beside a whole file. Silent.
+// Why a replace failed, in a sentence or two for a message: the system's text,
+// or ours for our codes.
+std::string replace_error_text(const std::string& path, std::uint32_t code);
+
+// True when both paths name the same file however spelt: their full forms
+// (relative parts resolved) compared without regard to case. Empty names none.
+bool same_file(const std::string& a, const std::string& b);
+
+// At start-up, after a run that a crash cut short: removes a temporary file
+// of ours, puts back an old file that was set aside when the new one never
+// arrived, gives back the read-only attribute that a replace took off for its
+// move, and removes the set-aside copy. Silent.
 void recover_set_aside(const std::string& path);
 
 }  // namespace vorlane::bootini

@@ -67,8 +67,9 @@ bool file_write(File file, const char* data, std::size_t size);
 bool file_flush(File file);
 // Always releases the handle; false when the last buffered bytes could not be written.
 bool file_close(File file);
-// Moves `source` over `target` in one step, replacing it (write-through).
-// A read-only target is refused. Not available on the 9x platform.
+// Moves `source` over `target` in one step, replacing it. A read-only target
+// is refused. Not available on the 9x platform. The rename reaches the disk
+// only with the file system's next commit: see volume_flush.
 bool file_replace(const std::string& source, const std::string& target);
 // Renames `source` to `target`, which must not exist; a read-only source moves too.
 bool file_move(const std::string& source, const std::string& target);
@@ -77,6 +78,13 @@ bool file_move(const std::string& source, const std::string& target);
 // files have no security (the 9x platform, FAT) or nothing could be set.
 bool file_copy_security(const std::string& source, const std::string& target);
 bool file_remove(const std::string& path);
+// Writes every buffered change of the volume that holds `path` to the disk,
+// the renames in its folders included (NT family, administrators only).
+bool volume_flush(const std::string& path);
+// The full form of a path (relative parts resolved, runs of separators and
+// trailing dots and blanks dropped, "/" as "\"), as the system resolves it;
+// the path itself when it cannot be resolved.
+std::string full_path(const std::string& path);
 // Appends bytes to a file, creating it when missing; opened and closed within the call.
 bool file_append(const std::string& path, const std::string& bytes);
 

@@ -25,9 +25,11 @@ std::size_t entry_containing(const App& app, const std::string& name) {
 // Restarts into the first entry whose display name contains `name`; false
 // when none does. Shortcuts and scripts quote a name with blanks, and display
 // names carry no quotes, so a quoted name that finds nothing as it stands is
-// looked for without its one pair of quotes. Empty quotes name nothing: a
-// script's empty variable must not restart into whichever entry comes first.
+// looked for without its one pair of quotes. An empty name (bare, quoted or
+// of blanks only) names nothing: a script's empty variable must not restart
+// into whichever entry comes first.
 bool restart_into(App& app, const std::string& name, bool force) {
+    if (name.find_first_not_of(" \t") == std::string::npos) return false;
     std::size_t i = entry_containing(app, name);
     if (i == app.menu.entries.size() && name.size() > 2 && name.front() == '"' && name.back() == '"')
         i = entry_containing(app, name.substr(1, name.size() - 2));

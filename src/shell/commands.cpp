@@ -55,6 +55,8 @@ bool switch_default(App& app, std::size_t index, bool shift) {
     if (bootmenu::choose(app.menu.entries[index], lasting, &failure)) return true;
     platform::message_box(failure + "\nThe computer will not be restarted.", kCaption,
                           platform::kMbOk | platform::kMbIconError);
+    // A file or store that changed under the menu is shown as it is now.
+    reload(app, true);
     return false;
 }
 

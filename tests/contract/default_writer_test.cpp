@@ -6,25 +6,39 @@
 using namespace vorlane;
 using namespace vorlane::bootini;
 
-TEST_CASE("default writer: every default line is rewritten, every other byte kept; a whole-line entry adds no line") {
+TEST_CASE("default writer: every default line is rewritten, every other byte of the file as it is now kept") {
     const std::string os = "[operating systems]\nA=\"One\"\n", winnt = "multi(0)disk(0)rdisk(0)partition(1)\\WINNT";
     const std::string rest = "\n; " + std::string(300, '-') + " end\n[operating systems]\n" + winnt +
                              "=\"Windows 2000\"\nmulti(0)disk(0)rdisk(0)partition(2)\\WINDOWS=\"Windows XP\" /noexecute=optin\n"
                              "C:\\=\"Microsoft Windows\"\n[debug]\nport=com1\nlast line without newline";
-    struct Row { std::string before; std::size_t index; std::string after; } rows[] = {
+    // `now`: what the file became after the table was loaded (by -i, bootcfg, msconfig); `after` empty: unchanged.
+    struct Row { std::string before; std::size_t index; std::string after; std::string now = ""; std::uint32_t error = 0; } rows[] = {
         {"[boot loader]\ndefault=" + winnt + "\n" + rest, 1,
          "[boot loader]\ndefault=multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS\n" + rest},
         {"[boot loader]\nDEFAULT = x\n[other]\ndefaultish=y\n" + os + "B=\"Two\"\n", 1,
          "[boot loader]\ndefault=B\n[other]\ndefault=B\n" + os + "B=\"Two\"\n"},
         {"default=A\n" + os + "\n; comment\n", 1, "default=\n" + os + "\n; comment\n"},
         {"default=A\n" + os + "\n; comment\n", 2, "default=;\n" + os + "\n; comment\n"},
-        {os, 0, os},  // without a default line the file comes back unchanged
+        // Without a default line nothing would change: refused.
+        {os, 0, "", "", kErrorNoDefaultLine},
+        // A time-out changed, an entry added and the entries reordered since the load all stay.
+        {"timeout=30\ndefault=A\n" + os + "B=\"Two\"\n", 1, "timeout=3\ndefault=B\n[operating systems]\nC=\"New\"\nb=\"Two\"\nA=\"One\"\n",
+         "timeout=3\ndefault=A\n[operating systems]\nC=\"New\"\nb=\"Two\"\nA=\"One\"\n"},
+        // An entry gone from [operating systems] since the load is refused.
+        {"default=A\n" + os + "B=\"Two\"\n", 1, "", "default=A\n" + os, kErrorEntryGone},
+        // A file that names the entry already is not rewritten, however it spells the line.
+        {"DEFAULT = b\n" + os + "B=\"Two\"\n", 1, ""},
     };
     for (const Row& r : rows) {
         testenv::reset();
         BootTable t = fixture::load(r.before);
+        const std::string on_disk = r.now.empty() ? r.before : r.now;
+        fixture::put_boot_ini(on_disk);
         std::string bytes;
-        CHECK_MSG(set_default_entry(t, r.index) && testenv::get_file(t.path, &bytes) && bytes == newline_to_crlf(r.after) &&
+        std::uint32_t error = 0;
+        const bool ok = set_default_entry(t, r.index, &error);
+        CHECK_MSG(ok == (r.error == 0) && error == r.error && testenv::get_file(t.path, &bytes) &&
+                      bytes == newline_to_crlf(r.after.empty() ? on_disk : r.after) &&
                       testenv::sandbox_files() == std::vector<std::string>{"BOOT.INI"}, check::show(r.after));
     }
 }

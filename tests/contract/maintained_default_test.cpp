@@ -1,4 +1,5 @@
 // VORLANE.INI: saving, restoring and clearing the maintained default.
+#include "bootini/boot_loader_setup.h"
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
 #include "shell/app.h"
@@ -13,11 +14,17 @@ namespace {
 const char* kXp = "Microsoft Windows XP Professional";
 std::string ini() { return testenv::path("VORLANE.INI"); }
 
-BootTable table_with_ini(const std::string& ini_text) {
+BootTable table_with_ini(const std::string& ini_text, const std::string& boot_ini = fixture::kThreeSystems) {
     testenv::reset();
     testenv::put_text("INI", ini());
     testenv::put_file(ini(), newline_to_crlf(ini_text));
-    return fixture::load(fixture::kThreeSystems);
+    return fixture::load(boot_ini);
+}
+
+std::string raw(const std::string& p) {
+    std::string bytes;
+    testenv::get_file(p, &bytes);
+    return bytes;
 }
 
 }  // namespace
@@ -30,6 +37,10 @@ TEST_CASE("maintained default: save writes two lines only when maintained; witho
     std::string bytes;
     CHECK(testenv::get_file(ini(), &bytes) && testenv::boxes().empty());
     CHECK_EQ(bytes, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+    // An empty current default is never saved: it would name every entry at the next start.
+    t.current_default.clear();
+    save_maintained_default(t, true);
+    CHECK(fixture::file_text(ini()).empty() && testenv::boxes().empty());
     testenv::remove_value(testenv::kSettingsKey, "INI");
     CHECK_EQ(vorlane_ini_path(), "C:\\VORLANE.INI");
 }
@@ -52,12 +63,15 @@ TEST_CASE("maintained default: failures show the two messages, as they stand") {
 
 TEST_CASE("maintained default: what the saved text matches") {
     // The default on disk after the restore, and the name the table shows at once.
-    struct Row { std::string ini; std::string expect_default; bool rewritten; const char* shown = kXp; } rows[] = {
+    struct Row { std::string ini; std::string expect_default; bool rewritten; const char* shown = kXp; std::string boot = fixture::kThreeSystems; } rows[] = {
         {"[Config]\nDefault=Windows\n", "Microsoft Windows", true, "Windows"},  // last of several matches
         {"[Config]\nDefault=windows 2000 professional\n", "Microsoft Windows XP Professional", false},
         {"[Config]\nDefault=Nothing like it\n", "Microsoft Windows XP Professional", false},
         {"", "Microsoft Windows XP Professional", false},
-        {"[Config]\n", "Microsoft Windows", true, ""},  // empty text: every entry in turn
+        {"[Config]\n", kXp, false},  // an empty text names nothing
+        {"[Config]\nDefault=\n", kXp, false},
+        // The default already named: the file is not touched (a rewrite would tidy its default line).
+        {"[Config]\nDefault=XP\n", kXp, false, "XP", std::string(fixture::kThreeSystems).replace(25, 8, "DEFAULT = ")},
         {"[Config]\nShort\n", "Microsoft Windows XP Professional", false},
         {"[Config]\nDefault=Windows 2000 Professional", "Windows 2000 Professional", true, "Windows 2000 Professional"},
         {"[Config]\nDefault=Nothing\nDefault=Windows 2000 Professional\n", "Microsoft Windows XP Professional", false},
@@ -66,13 +80,13 @@ TEST_CASE("maintained default: what the saved text matches") {
          "Windows 2000 Professional"},
     };
     for (const Row& r : rows) {
-        BootTable t = table_with_ini(r.ini);
-        const std::string before = fixture::file_text(t.path);
+        BootTable t = table_with_ini(r.ini, r.boot);
+        const std::string before = raw(t.path);
         restore_maintained_default(t);
         BootTable again;
         load_boot_table(again);
         CHECK_MSG(again.current_default == r.expect_default && t.current_default == r.shown &&
-                      (fixture::file_text(t.path) != before) == r.rewritten && testenv::boxes().empty() &&
+                      (raw(t.path) != before) == r.rewritten && testenv::boxes().empty() &&
                       fixture::file_text(ini()) == r.ini,  // never emptied
                   r.ini.substr(0, 80));
     }
@@ -92,4 +106,32 @@ TEST_CASE("maintained default: a read-only VORLANE.INI refuses save and clear; -
     CHECK_EQ(fixture::file_text(ini()), "[Config]\nDefault=Nothing\n");
     CHECK_EQ(platform::file_attributes(ini()) & platform::kAttrReadOnly, platform::kAttrReadOnly);
     CHECK(testenv::boxes().size() == 1 && testenv::boxes()[0].text.find("wasn't able to save") != std::string::npos);
+}
+
+TEST_CASE("maintained default: a VORLANE.INI that is BOOT.INI, however spelt, is never written; locate refuses it") {
+    table_with_ini("");
+    const std::string boot = testenv::path("BOOT.INI"), folder = boot.substr(0, boot.size() - 8);
+    std::string lower = boot, slashes = boot;
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (char& c : slashes) c = c == '\\' ? '/' : c;
+    for (const std::string& spelling : {boot, lower, slashes, folder + ".\\BOOT.INI", folder + "sub\\..\\boot.ini",
+                                        folder + "\\BOOT.INI"}) {
+        BootTable t = table_with_ini("");
+        const std::string before = raw(boot);
+        testenv::put_text("INI", spelling);
+        save_maintained_default(t, true);
+        clear_maintained_default();
+        CHECK_MSG(raw(boot) == before && testenv::boxes().size() == 1 &&
+                      testenv::boxes()[0].text.find("it is the boot configuration file itself") != std::string::npos,
+                  spelling);
+        // Neither setting may be located onto the file the other names.
+        testenv::put_text("INI", ini());
+        locate_setting("INI", "Pick:", [&](const std::string&, std::string& path) { path = spelling; });
+        locate_setting("Filename", "Pick:", [&](const std::string&, std::string& path) { path = folder + "vorlane.ini"; });
+        std::string kept_ini, kept_boot;
+        testenv::get_value(testenv::kSettingsKey, "INI", nullptr, &kept_ini);
+        testenv::get_value(testenv::kSettingsKey, "Filename", nullptr, &kept_boot);
+        CHECK_MSG(kept_ini == ini() && kept_boot == boot &&
+                      testenv::boxes().size() == 3, spelling);
+    }
 }

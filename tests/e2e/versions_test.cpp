@@ -33,6 +33,17 @@ std::string windows_path(const char* unix_path) {
     return path;
 }
 
+// A settings value's bytes as stored.
+std::string raw_setting(const char* name) {
+    HKEY key = nullptr;
+    char data[64] = {};
+    DWORD size = sizeof data;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(key);
+    return std::string(data, size);
+}
+
 // The two tooltips (default name, then a 200-character one) of shell_gui_test's child mode.
 std::string tooltips(const std::string& folder_file) {
     const char* tool = std::getenv("VORLANE_TEST_TOOLTIPS");
@@ -76,8 +87,14 @@ TEST_CASE("versions: flags, rewrite, restore, tray and tooltip under each Window
         e = e2e::run("-q");
         CHECK_MSG(e.ended && !e.tray && e.boxes.empty() && e2e::read(world.boot_ini) == e2e::boot_ini(2), windows);
 
+        e2e::set_setting("MaintainDefault", "False");
         e2e::Child tray = e2e::start("");
         CHECK_MSG(tray.main != nullptr, windows + ": no tray mode");
+        // A preference written as the program writes every value: exactly its
+        // text on NT; on 98 and Me, which store a text up to its zero, that zero too.
+        SendMessageA(tray.main, WM_COMMAND, ID_MAINTAIN_DEFAULT, 0);
+        CHECK_MSG(raw_setting("MaintainDefault") == (nine_x ? std::string("True", 5) : "True"),
+                  windows + ": " + check::show(raw_setting("MaintainDefault")));
         e = e2e::run("-x");
         CHECK_MSG(e.ended && !e.tray && WaitForSingleObject(tray.info.hProcess, 10000) == WAIT_OBJECT_0, windows);
         e2e::wait(tray);

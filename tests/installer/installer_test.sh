@@ -5,7 +5,8 @@
 # exe restoring a maintained default with -q, the per-user step adding a
 # missing value, a second install that closes the running copy and keeps a
 # changed preference, and the silent uninstall writing back a pending default
-# and removing what it installed. Then a silent install on Windows 98.
+# and removing what it installed; the elevated copy of the setup alone. Then
+# on Windows 98 and Me: install, switch, -q and uninstall.
 #
 #   tests/installer/installer_test.sh [EXE32 EXE64]   (default: build/win32, build/win64)
 set -u
@@ -159,19 +160,72 @@ expect "VORLANE.INI kept" "$(present "$c/VORLANE.INI")" present
 expect_reg "user\\$run_key|Vorlane=missing" "$u|DisplayName=missing" "system\\$active_setup|StubPath=missing" \
   "user\\$settings|MaintainDefault=sz:True"
 
-echo "--- setup under Windows 98 (${SECONDS} s)"
+echo "--- the elevated copy alone leaves the user's part to the user's copy (${SECONDS} s)"
+# On Vista and later the setup runs as the user and elevates a copy of itself
+# for the machine's part; whatever account that copy runs as, it writes none
+# of the user's values and starts nothing: it says what was chosen instead.
+win reg delete 'HKCU\Software\Ostrevan' /f
+# Its exit code is 256 + what was chosen, of which Unix would keep only the low byte.
+cp "$setup" "$c/setup.exe"
+printf 'start /wait "" C:\\setup.exe /ELEVATED /RUN=0 /S\r\necho %%errorlevel%%>C:\\rc.txt\r\n' >"$c/elevated.bat"
+win cmd /c 'C:\elevated.bat'
+expect "elevated copy's exit code (256 + Run at startup)" "$(tr -d '\r\n ' <"$c/rc.txt")" 257
+wineserver -w; snapshot
+expect "program installed" "$(present "$app/vorlane.exe")" present
+expect_reg "user\\$settings|Filename=missing" "user\\$run_key|Vorlane=missing" "user\\$active_setup|Version=missing" \
+  "$u|DisplayName=sz:Vorlane"
+timeout 60 "$wine" "$app/uninstall.exe" /S; wineserver -w
+
+# 98 and Me store a REG_SZ up to its zero whatever count they are given: every
+# value must still be exactly its first text, the installed exe must switch
+# and restore, and the uninstaller must remove it. In a 32-bit prefix with the
+# release's 32-bit setup where this machine runs 32-bit programs; else with
+# the amd64 build in this 64-bit prefix, which Wine's 9x modes treat alike.
 if [ "$target" = x86-ansi ]; then
-  # 9x emulation needs a 32-bit prefix of its own.
-  export WINEPREFIX="$work/prefix98"
+  export WINEPREFIX="$work/prefix9x"
   wine=$(command -v wine)
-  WINEARCH=win32 win wineboot --init && win reg add 'HKCU\Software\Wine' /v Version /d win98 /f
-  win "$setup" /S; expect "setup exit code on 98" $? 0
-  snapshot
-  expect "installed exe on 98" "$(cmp -s "$WINEPREFIX/drive_c/Program Files/Vorlane/vorlane.exe" "$exe32" && echo 32-bit)" 32-bit
-  expect_reg "user\\$settings|ScheduleMode=exact:Restart"
+  exe9x=$exe32
+  WINEARCH=win32 win wineboot --init
 else
-  echo "skipped: Windows 98 needs a 32-bit Wine prefix, which this machine cannot run"
+  exe9x=$exe64
 fi
+c="$WINEPREFIX/drive_c"
+app="$c/Program Files/Vorlane"
+for version in win98 winme; do
+  echo "--- setup, switch, -q and uninstall under $version (${SECONDS} s)"
+  win reg add 'HKCU\Software\Wine' /v Version /d $version /f
+  win reg delete 'HKCU\Software\Ostrevan' /f
+  rm -f "$c/VORLANE.INI"
+  win "$setup" /S; expect "setup exit code on $version" $? 0
+  snapshot
+  expect "installed exe on $version" "$(cmp -s "$app/vorlane.exe" "$exe9x" && echo the build)" "the build"
+  while IFS='=' read -r name text; do
+    expect_reg "user\\$settings|$name=sz:$text"
+  done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
+  expect_reg "user\\$run_key|Vorlane=sz:C:\Program Files\Vorlane\vorlane.exe"
+  expect "VORLANE.INI on $version" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
+  # The per-user step writes a missing value the same way.
+  win reg delete 'HKCU\Software\Ostrevan\Vorlane' /v SortList /f
+  win "$app/vorlane-user.exe"; snapshot
+  expect_reg "user\\$settings|SortList=sz:False"
+  tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
+  win reg add 'HKCU\Software\Ostrevan\Vorlane' /v MaintainDefault /d True /f
+  export VORLANE_POWER_LOG='C:\power.log'
+  win "$app/vorlane.exe" -r 2000
+  expect "restart after -r on $version" "$(tr -d '\r' <"$c/power.log" 2>&1)" "ExitWindowsEx flags=2"
+  expect "default after -r on $version" "$(boot_default)" "$win2k"
+  expect "VORLANE.INI after -r on $version" "$(tr -d '\r\n' <"$c/VORLANE.INI")" \
+    "[Config]Default=Microsoft Windows XP Professional"
+  win "$app/vorlane.exe" -q
+  expect "default after -q on $version" "$(boot_default)" "$winxp"
+  unset VORLANE_POWER_LOG
+  rm -f "$c/power.log"
+  timeout 60 "$wine" "$app/uninstall.exe" /S; wineserver -w
+  snapshot
+  expect "program folder on $version" "$(ls -A "$app" 2>/dev/null)" ""
+  expect "BOOT.INI on $version" "$(grep -c '^multi' "$c/BOOT.INI")/$(boot_default)" "3/$winxp"
+  expect_reg "user\\$run_key|Vorlane=missing" "$u|DisplayName=missing"
+done
 
 echo "installer: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

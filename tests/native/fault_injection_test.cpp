@@ -1,9 +1,11 @@
-// Every step of a rewrite can fail, on the NT family (one move replaces the
-// file) and on the 9x platform (the old file steps aside): the file on disk is
-// then wholly old or wholly new, always with its attributes and security, and
-// no file of ours outlasts the next start.
+// Every step of a rewrite can fail, and the process can die after any step,
+// on the NT family (one move replaces the file) and on the 9x platform (the
+// old file steps aside): the file on disk is then wholly old or wholly new,
+// always with its attributes and security, and no file of ours, and only
+// those, outlasts the next start.
 #include <functional>
 
+#include "bootini/boot_loader_setup.h"
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
 #include "platform/fake/fake_platform.h"
@@ -20,9 +22,11 @@ namespace {
 
 constexpr std::uint32_t kProtected = platform::kAttrReadOnly | platform::kAttrHidden | platform::kAttrSystem;
 constexpr const char* kSecurity = "O:BA G:SY D:(A;;FA;;;BA)";
+// Names beside BOOT.INI that are not ours: no start may remove them.
+const Lines kForeign = {"BOOT.INI.new", "BOOT.INI.old", "BOOT.INI~"};
 
 struct Outcome {
-    bool ok; std::uint32_t error; std::string bytes; std::uint32_t attributes; std::string security;
+    bool ok, died; std::uint32_t error; std::string bytes; std::uint32_t attributes; std::string security;
     Lines files_after_rewrite, files_after_start; std::size_t entries_after_start;
 };
 
@@ -36,19 +40,30 @@ Outcome rewrite_with(std::uint32_t platform_id, const std::function<void()>& arm
     if (platform_id != platform::kPlatformWin9x) fake::set_security(p, kSecurity);
     for (const char* suffix : {kTempSuffix, kAsideSuffix})
         if (stale) testenv::put_file(p + suffix, "stale", platform::kAttrReadOnly);
+    for (const std::string& name : kForeign) testenv::put_file(testenv::path(name), "theirs");
     BootTable t;
     load_boot_table(t);
     arm();
     std::uint32_t error = 0;
     const bool ok = set_default_entry(t, 0, &error);
+    const bool died = fake::dead();
     fake::disarm();
     const Lines files = testenv::sandbox_files();
     shell::App app;
     shell::start_up(app);
     std::string bytes;
     testenv::get_file(p, &bytes);
-    return {ok, error, bytes, platform::file_attributes(p), fake::security(p), files, testenv::sandbox_files(),
-            app.table.entries.size()};
+    return {ok, died, error, bytes, platform::file_attributes(p), fake::security(p), files,
+            testenv::sandbox_files(), app.table.entries.size()};
+}
+
+// The sandbox's files: the foreign ones, BOOT.INI unless `gone`, and `ours`.
+Lines with_boot_ini(const Lines& ours = {}, bool gone = false) {
+    Lines files = kForeign;
+    if (!gone) files.push_back("BOOT.INI");
+    files.insert(files.end(), ours.begin(), ours.end());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 }  // namespace
@@ -56,43 +71,65 @@ Outcome rewrite_with(std::uint32_t platform_id, const std::function<void()>& arm
 TEST_CASE("fault injection: each step of a BOOT.INI rewrite, and a write at each byte, failing in turn") {
     const std::string old_bytes = newline_to_crlf(fixture::kThreeSystems);
     for (std::uint32_t platform_id : {2u, platform::kPlatformWin9x}) {
-        const std::string on = platform_id == 2 ? " on NT" : " on 9x";
+        const bool nt = platform_id == 2;
+        const std::string on = nt ? " on NT" : " on 9x";
         const Outcome clean = rewrite_with(platform_id, [] {}, true);
         const std::string new_bytes = clean.bytes;
-        CHECK(clean.ok && new_bytes != old_bytes && clean.files_after_start == Lines{"BOOT.INI"});
+        CHECK(clean.ok && new_bytes != old_bytes && clean.files_after_start == with_boot_ini());
+        // The rename reaches the disk before the restart (NT family only).
+        CHECK_EQ(fake::volume_flushes(), nt ? 1 : 0);
+        // The reads: the file as it is now, (NT) the old content for its copy and
+        // that copy's read back, then the read back of the new file.
+        const int first_read_back = nt ? 2 : 1, read_backs = nt ? 2 : 1;
         int failures_seen = 0;
         const std::pair<Op, const char*> steps[] = {
             {Op::file_attributes, "attributes"}, {Op::file_set_attributes, "set_attributes"}, {Op::file_create, "create"},
             {Op::file_write, "write"}, {Op::file_flush, "flush"}, {Op::file_close, "close"}, {Op::file_replace, "replace"},
             {Op::file_move, "move"}, {Op::file_remove, "remove"}, {Op::file_copy_security, "copy_security"},
-            {Op::file_read, "read"}};
+            {Op::file_read, "read"}, {Op::volume_flush, "volume_flush"}};
         for (const auto& step : steps) {
             const Op op = step.first;  // a lambda below takes it, which a structured binding cannot be
-            for (int skip = 0; skip < 4; ++skip) {
+            for (int skip = 0; skip < 5; ++skip) {
                 const Outcome o = rewrite_with(platform_id, [&] { fake::fail(op, skip, 5); });
                 const std::string row = std::string(step.second) + " skip " + std::to_string(skip) + on;
                 failures_seen += !o.ok;
-                // Only the read back comes after the move: its failure leaves the new file.
-                const bool moved = o.ok || (op == Op::file_read && skip == 0);
-                // The 9x platform keeps no security; elsewhere a copy that fails loses it, and nothing else.
-                const bool keeps_security = platform_id == 2 && !(op == Op::file_copy_security && skip == 0);
-                CHECK_MSG(o.bytes == (moved ? new_bytes : old_bytes) && o.error == (o.ok ? 0u : 5u) &&
-                              o.attributes == kProtected && (o.security == kSecurity) == keeps_security, row);
+                const std::uint32_t error = o.ok ? 0u : op == Op::file_read && skip >= first_read_back &&
+                                                                skip < first_read_back + read_backs
+                                                            ? kErrorReadBackFailed
+                                                            : 5u;
+                // The 9x platform keeps no security; elsewhere a copy to the new file that fails loses it, and nothing else.
+                const bool keeps_security = nt && !(o.ok && op == Op::file_copy_security && skip == 0);
+                CHECK_MSG(o.bytes == (o.ok ? new_bytes : old_bytes) && o.error == error && o.attributes == kProtected &&
+                              (o.security == kSecurity) == keeps_security, row);
                 // A set-aside copy that could not be removed is gone after the next start.
-                CHECK_MSG(o.files_after_start == Lines{"BOOT.INI"} &&
-                              (o.files_after_rewrite == Lines{"BOOT.INI"} ||
-                               (o.ok && o.files_after_rewrite == Lines{"BOOT.INI", "BOOT.INI.old~"})), row);
+                CHECK_MSG(o.files_after_start == with_boot_ini() &&
+                              (o.files_after_rewrite == with_boot_ini() ||
+                               (o.ok && o.files_after_rewrite == with_boot_ini({"BOOT.INI.old~"}))), row);
             }
         }
-        CHECK(failures_seen >= 7);  // every step that matters was hit at least once
+        CHECK(failures_seen >= 10);  // every step that matters was hit at least once
         for (std::size_t at = 0; at < new_bytes.size(); at += 7) {
             const Outcome o = rewrite_with(platform_id, [&] { fake::fail_write_after(at); });
             CHECK_MSG(!o.ok && o.error == 112u && o.bytes == old_bytes && o.attributes == kProtected &&
-                          o.files_after_rewrite == Lines{"BOOT.INI"}, "write failing after byte " + std::to_string(at) + on);
+                          o.files_after_rewrite == with_boot_ini(), "write failing after byte " + std::to_string(at) + on);
         }
-        // A disk that drops bytes without saying so is caught by the read back.
+        // A disk that drops bytes without saying so is caught by a read back,
+        // and the old file is what stays.
         const Outcome lying = rewrite_with(platform_id, [] { fake::fail_write_after(100, 0, true); });
-        CHECK_MSG(!lying.ok && lying.error == kErrorWriteFault && lying.bytes.size() == 100, on);
+        CHECK_MSG(!lying.ok && lying.error == kErrorReadBackDiffers && lying.bytes == old_bytes &&
+                      lying.attributes == kProtected && lying.files_after_rewrite == with_boot_ini(), on);
+        // The process dies after each step in turn; the next start finds BOOT.INI whole.
+        int deaths = 0;
+        for (int n = 0;; ++n) {
+            const Outcome o = rewrite_with(platform_id, [n] { fake::die_after(n); });
+            if (!o.died) break;
+            ++deaths;
+            const std::string row = "died after step " + std::to_string(n) + on;
+            CHECK_MSG((o.bytes == old_bytes || o.bytes == new_bytes) && o.attributes == kProtected &&
+                          (o.security == kSecurity) == nt && o.files_after_start == with_boot_ini() &&
+                          o.entries_after_start == 3u, row);
+        }
+        CHECK(deaths >= 15);
     }
     // Cut between the two moves on 9x (the new file fails to move in, and so
     // does the way back): the next start puts the old file back before it loads it.
@@ -100,7 +137,23 @@ TEST_CASE("fault injection: each step of a BOOT.INI rewrite, and a write at each
         fake::fail(Op::file_move, 1);
         fake::fail(Op::file_move);
     });
-    CHECK(!cut.ok && cut.files_after_rewrite == Lines{"BOOT.INI.old~"} && cut.bytes == old_bytes &&
-          cut.attributes == kProtected && cut.files_after_start == Lines{"BOOT.INI"} && cut.entries_after_start == 3u);
+    CHECK(!cut.ok && cut.files_after_rewrite == with_boot_ini({"BOOT.INI.old~"}, true) &&
+          cut.bytes == old_bytes && cut.attributes == kProtected && cut.files_after_start == with_boot_ini() &&
+          cut.entries_after_start == 3u);
     CHECK_EQ(fake::open_files(), 0);
+}
+
+TEST_CASE("fault injection: -i says why a 30-second time-out could not be shortened") {
+    testenv::reset();
+    const std::string p = fixture::put_boot_ini(fixture::kThreeSystems, kProtected);
+    testenv::answer_boxes_with(platform::kIdYes);
+    fake::fail(Op::file_create);  // a limited user, a locked or protected file, a full disk
+    BootTable t;
+    load_boot_table(t);
+    boot_loader_setup(t, [](const std::string&, std::string&) {});
+    const auto& boxes = testenv::boxes();
+    CHECK(boxes.size() == 2 && boxes[1].style == platform::kMbIconError &&
+          boxes[1].text == "The program wasn't able to change the time-out in the boot configuration file\n'" + p +
+                               "'.\n\nAccess is denied.");
+    CHECK_EQ(fixture::file_text(p), fixture::kThreeSystems);
 }

@@ -29,6 +29,9 @@ struct World {
     std::set<OpenKey*> open_keys;
     std::set<OpenFile*> open_files;
     std::vector<Fault> faults;
+    int steps_to_live = -1;  // -1: no death planned
+    bool dead = false;
+    int volume_flushes = 0;
     std::size_t write_limit = kNoLimit;
     std::uint32_t write_limit_error = 112;
     bool write_limit_silent = false;
@@ -56,9 +59,19 @@ World& world() {
     return w;
 }
 
-// Consumes a matching fault; true when this call must fail.
+// Consumes a matching fault; true when this call must fail. A dead process's
+// file operations all fail.
 bool injected(Op op) {
-    auto& faults = world().faults;
+    World& w = world();
+    if (op >= Op::file_read) {
+        if (w.steps_to_live == 0) w.dead = true;
+        if (w.steps_to_live > 0) --w.steps_to_live;
+        if (w.dead) {
+            w.last_error = 1117;  // ERROR_IO_DEVICE
+            return true;
+        }
+    }
+    auto& faults = w.faults;
     auto it = std::find_if(faults.begin(), faults.end(), [op](const Fault& f) { return f.op == op; });
     if (it == faults.end() || it->skip-- > 0) return false;
     world().last_error = it->error;
@@ -184,10 +197,15 @@ void fail_write_after(std::size_t bytes, std::uint32_t error, bool silently) {
     world().write_limit_error = error;
     world().write_limit_silent = silently;
 }
+void die_after(int steps) { world().steps_to_live = steps; }
+bool dead() { return world().dead; }
 void disarm() {
     world().faults.clear();
     world().write_limit = kNoLimit;
+    world().steps_to_live = -1;
+    world().dead = false;
 }
+int volume_flushes() { return world().volume_flushes; }
 
 void set_env(const std::string& name, const std::string& value) { world().env[fold(name)] = value; }
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor) {
@@ -350,6 +368,37 @@ bool file_copy_security(const std::string& source, const std::string& target) {
     fake::FileEntry* t = find_file(target);
     if (s && t) t->security = s->security;
     return (s && t) || failed(2);
+}
+
+bool volume_flush(const std::string&) {
+    if (injected(Op::volume_flush)) return false;
+    ++world().volume_flushes;
+    return true;
+}
+
+std::string full_path(const std::string& path) {
+    // The current folder is C:\ ; a path of another form stays as it is.
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    if (p.empty() || p.compare(0, 2, "\\\\") == 0) return path;
+    std::string root = p.size() >= 2 && p[1] == ':' ? p.substr(0, 2) : "C:";
+    std::string rest = p.size() >= 2 && p[1] == ':' ? p.substr(2) : p;
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; start <= rest.size();) {
+        std::size_t end = std::min(rest.find('\\', start), rest.size());
+        const std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string full = root;
+    for (const std::string& part : parts) full += "\\" + part;
+    if (parts.empty() || p.back() == '\\') full += "\\";
+    else while (full.back() == '.' || full.back() == ' ') full.pop_back();
+    return full;
 }
 
 bool file_remove(const std::string& path) {

@@ -48,14 +48,20 @@ enum class Op {
     reg_open, reg_query, reg_set, reg_delete,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
     file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
-    firmware_set,
+    firmware_set, volume_flush,
 };
 void fail(Op op, int skip = 0, std::uint32_t error = 5);
 // Writes fail (after storing what fits) once a handle has taken `bytes` bytes;
 // `silently`, they report success all the same, as a faulty disk might.
 void fail_write_after(std::size_t bytes, std::uint32_t error = 112, bool silently = false);
-// Drops the faults not yet consumed and the write limit.
+// The process dies after `steps` more file operations: every later one fails
+// and changes nothing, so the files stay as a crash there leaves them.
+void die_after(int steps);
+bool dead();
+// Drops the faults not yet consumed and the write limit, and lives again.
 void disarm();
+// Volume flushes asked for since reset().
+int volume_flushes();
 
 // System.
 void set_env(const std::string& name, const std::string& value);

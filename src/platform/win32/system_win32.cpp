@@ -133,10 +133,11 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
     if (data.size() >= std::numeric_limits<DWORD>::max()) return fail_code(ERROR_INVALID_PARAMETER);
     // For string types NT counts a terminator the caller left out whenever the
-    // byte after the data is zero (always so for a std::string). Follow the data
-    // with a non-zero byte so the value gets exactly these bytes.
+    // byte after the data is zero (always so for a std::string): a non-zero
+    // byte there keeps the value at exactly these bytes. 98 and Me ignore the
+    // count of a REG_SZ and store the text up to its zero, which must be there.
     std::vector<BYTE> buffer(data.begin(), data.end());
-    buffer.push_back(1);
+    buffer.push_back(os_version().platform_id == VER_PLATFORM_WIN32_WINDOWS ? 0 : 1);
     LONG rc = RegSetValueExA(as_hkey(key), name.c_str(), 0, type, buffer.data(), static_cast<DWORD>(data.size()));
     if (rc != ERROR_SUCCESS) return fail_code(rc);
     return true;
@@ -237,11 +238,32 @@ bool file_close(File file) {
 
 bool file_replace(const std::string& source, const std::string& target) {
     if (is_read_only(target)) return fail_code(ERROR_ACCESS_DENIED);
-    // WRITE_THROUGH: the call returns only once the move is on the disk, so a
-    // power cut right after a restart request cannot lose the new BOOT.INI.
-    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return fail_last();
+    // No MOVEFILE_WRITE_THROUGH: it flushes only a move done as a copy and a
+    // delete, never a rename on one volume; volume_flush does that.
+    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return fail_last();
     return true;
+}
+
+std::string full_path(const std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    // 0 is a failure, a count of MAX_PATH or more a path that did not fit.
+    if (n == 0 || n >= MAX_PATH) return path;
+    return std::string(buffer, n);
+}
+
+bool volume_flush(const std::string& path) {
+    // Only a drive letter's volume can be opened so; a network path cannot.
+    const std::string full = full_path(path);
+    if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return fail_code(ERROR_INVALID_DRIVE);
+    const std::string volume = "\\\\.\\" + full.substr(0, 2);
+    HANDLE h = CreateFileA(volume.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return fail_last();
+    const bool flushed = FlushFileBuffers(h) != FALSE;
+    if (!flushed) fail_last();
+    CloseHandle(h);
+    return flushed;
 }
 
 bool file_move(const std::string& source, const std::string& target) {
