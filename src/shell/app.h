@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bcd/bcd_source.h"
 #include "bootini/boot_ini_source.h"
 #include "bootini/boot_table.h"
 #include "bootmenu/boot_menu.h"
@@ -36,6 +37,7 @@ struct App {
     // -r and the schedule see. Its steps point at the sources below, so an
     // App stays where it was made.
     bootmenu::BootMenu menu;
+    bcd::BcdSource bcd;
     bootini::BootIniSource boot_ini{table, prefs.maintain_default};
 
     App() = default;

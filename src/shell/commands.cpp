@@ -36,7 +36,8 @@ UiAction set_mode(App& app, int mode) {
 
 }  // namespace
 
-void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.boot_ini.menu()}); }
+// The boot manager's menu comes first; its "Earlier Version of Windows" leads on to BOOT.INI.
+void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.bcd.menu(), app.boot_ini.menu()}); }
 
 bool switch_default(App& app, std::size_t index, bool shift) {
     if (index >= app.menu.entries.size()) return false;

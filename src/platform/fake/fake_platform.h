@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ namespace vorlane::fake {
 // exist), no environment, version 5.1 NT, shell time 2006-01-01 00:00:00.
 void reset();
 
-// Registry.
+// Registry. A key named "HKLM\\..." is HKEY_LOCAL_MACHINE's, which only
+// machine_key_open reaches; every other key is HKEY_CURRENT_USER's.
 void add_key(const std::string& subkey);
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& data);
@@ -47,6 +49,7 @@ enum class Op {
     reg_open, reg_query, reg_set, reg_delete,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
     file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
+    run_program,
 };
 void fail(Op op, int skip = 0, std::uint32_t error = 5);
 // Writes fail (after storing what fits) once a handle has taken `bytes` bytes;
@@ -59,6 +62,15 @@ void disarm();
 void set_env(const std::string& name, const std::string& value);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
+
+// Programs run: "path arguments" each, with " (as administrator)" when
+// elevation was asked for and given. The hook decides the exit code (0 without
+// one) and may change the fake world as the program would.
+const std::vector<std::string>& programs_run();
+void set_program_hook(std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook);
+// Whether the process is elevated, and whether the user consents when asked.
+void set_elevation(bool elevated, bool consent = true);
+void set_wow64(bool wow64);
 
 // Power: what the platform was asked to do, one line each, in the dry-run
 // log's words ("ExitWindowsEx flags=N", "SetSystemPowerState suspend=S force=F"),
