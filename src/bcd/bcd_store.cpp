@@ -117,7 +117,8 @@ BootManager read_boot_manager(const std::string& store) {
     std::vector<std::string> seen;
     for (const std::string& id : read_guids(store, kBootManager, kDisplayOrder)) {
         if (manager.entries.size() >= kMaxEntries) break;
-        if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
+        // The boot manager never lists itself, whatever type it claims.
+        if (id == kBootManager || std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
         seen.push_back(id);
         std::uint32_t type = 0;
         if (!dword(object_key(store, id) + "\\Description", "Type", &type) || !shown(type)) continue;

@@ -26,7 +26,7 @@ void start_program(const std::string& boot_ini, std::vector<std::pair<const char
     e2e::make_world(boot_ini);
     for (const auto& [name, value] : settings) e2e::set_setting(name, value);
     e2e::set_value(HKEY_CURRENT_USER, e2e::kRunKey, "Vorlane", run_value);
-    shell::start_up(shell::g_app = shell::App{});
+    shell::start_up(shell::g_app);  // reads everything afresh; the App stays where it is
 }
 
 // Items joined by "|": text#command, "---", or text>{sub-menu}; then [grey] [check] [bold].
@@ -176,6 +176,7 @@ int write_tooltips(const char* out) {
     const std::uint32_t version = shell::shell_version("shell32.dll");
     std::string tips = shell::cut_tip(shell::tooltip_text(shell::g_app), version) + "|";
     shell::g_app.table.current_default = std::string(200, 'n');
+    shell::rebuild_menu(shell::g_app);
     tips += shell::cut_tip(shell::tooltip_text(shell::g_app), version);
     e2e::write(out, tips);
     return 0;

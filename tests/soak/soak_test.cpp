@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
     e2e::keep_tray_populated();
     e2e::make_world(e2e::boot_ini(2));
     for (const char* name : {"ScheduleStatus", "ScheduleDate", "ScheduleTime", "ScheduleMode"}) e2e::set_setting(name, "");
-    shell::start_up(shell::g_app = shell::App{});
+    shell::start_up(shell::g_app);  // reads everything afresh; the App stays where it is
 
     const Alive before = alive();
     print("before tray mode", before);
