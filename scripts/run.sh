@@ -8,7 +8,7 @@
 #   VORLANE_RUN_SECONDS=N   stop by itself after N seconds (for scripts)
 #   VORLANE_RUN_BCD=1       also a Windows Boot Manager store, Windows 7 beside
 #                           XP (scripts/sample/BCD-xp-and-7.reg); Wine reports
-#                           Windows 10, so Vorlane reads it
+#                           Windows 7, so Vorlane reads it
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
