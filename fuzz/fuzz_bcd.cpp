@@ -12,13 +12,9 @@
 
 using namespace vorlane;
 
-namespace {
-
-const char* const kObjects[] = {bcd::kBootManager, bcd::kLegacyLoader, bcdfix::kWin7,
-                                bcdfix::kWin10,    bcdfix::kWin11,     bcdfix::kResume};
-const char* const kElements[] = {"24000001", "24000002", "23000003", "12000004", "24000010"};
-
-}  // namespace
+static const char* const kObjects[] = {bcd::kBootManager, bcd::kLegacyLoader, bcdfix::kWin7,
+                                       bcdfix::kWin10,    bcdfix::kWin11,     bcdfix::kResume};
+static const char* const kElements[] = {"24000001", "24000002", "23000003", "12000004", "24000010"};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input input(data, size);
@@ -50,17 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require_all_closed();
     REQUIRE(menu.entries.size() <= bootmenu::kMaxEntries);
     REQUIRE(menu.default_index == bootmenu::kNoEntry || menu.default_index < menu.entries.size());
-    // Each store entry once, in a row of its own, by a GUID that is an object's, and never the boot manager itself.
-    std::vector<std::string> keys;
+    // Each store entry once, by a GUID that is an object's, never the boot manager itself.
+    std::vector<std::string> alone;
     for (const bootmenu::Entry& entry : menu.entries) {
         REQUIRE(!entry.name.empty() && !entry.steps.empty());
         const bootmenu::Step& first = entry.steps.front();
         if (first.source != &store) continue;
-        REQUIRE(bcd::guid(first.key) == first.key && first.key != bcd::kBootManager);
-        // BOOT.INI's entries all pass through the one that leads on.
-        REQUIRE(std::find(keys.begin(), keys.end(), first.key) == keys.end() || entry.steps.size() == 2);
-        if (entry.steps.size() == 1 || keys.empty() || keys.back() != first.key) keys.push_back(first.key);
-        REQUIRE(fake::get_value(bcdfix::key(first.key, "Description"), "Type", nullptr, nullptr));
+        REQUIRE(bcd::guid(first.key) == first.key && first.key != bcd::kBootManager &&
+                fake::get_value(bcdfix::key(first.key, "Description"), "Type", nullptr, nullptr));
+        if (entry.steps.size() > 1) continue;  // BOOT.INI's, all through the entry that leads on
+        REQUIRE(std::find(alone.begin(), alone.end(), first.key) == alone.end());
+        alone.push_back(first.key);
     }
     if (menu.entries.empty() || menu.entries[0].steps.front().source != &store) return 0;
 
@@ -73,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     REQUIRE(chosen == (writes || held) && chosen == failure.empty());
     REQUIRE(!chosen || sequence() == asked);
     const bootmenu::BootMenu again = bootmenu::chain({store.menu(), boot_ini.menu()});
-    REQUIRE(again.entries.size() == menu.entries.size());
-    for (std::size_t i = 0; i < menu.entries.size(); ++i) REQUIRE(again.entries[i].name == menu.entries[i].name);
+    for (std::size_t i = 0; i < menu.entries.size(); ++i)
+        REQUIRE(again.entries.size() == menu.entries.size() && again.entries[i].name == menu.entries[i].name);
     fuzz::require_all_closed();
     return 0;
 }

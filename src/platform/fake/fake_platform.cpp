@@ -44,9 +44,7 @@ struct World {
     int answer = 1;
     bool shift = false;
     std::uint32_t last_error = 0;
-    std::vector<std::string> programs;
-    std::function<std::uint32_t(const std::string&, const std::string&)> program_hook;
-    bool elevated = true, consent = true, wow64 = false;
+    Programs programs;
 };
 
 World& world() {
@@ -195,15 +193,7 @@ const std::vector<Box>& boxes() { return world().boxes; }
 void answer_boxes_with(int answer) { world().answer = answer; }
 void set_shift(bool held) { world().shift = held; }
 
-const std::vector<std::string>& programs_run() { return world().programs; }
-void set_program_hook(std::function<std::uint32_t(const std::string&, const std::string&)> hook) {
-    world().program_hook = std::move(hook);
-}
-void set_elevation(bool elevated, bool consent) {
-    world().elevated = elevated;
-    world().consent = consent;
-}
-void set_wow64(bool wow64) { world().wow64 = wow64; }
+Programs& programs() { return world().programs; }
 
 }  // namespace vorlane::fake
 
@@ -235,10 +225,8 @@ bool machine_key_open(const std::string& subkey, RegKey* key) {
     if (injected(Op::reg_open)) return false;
     const std::string folded = subkey.empty() ? "hklm" : kMachine + fold(subkey);
     // A key put deep down brings the keys above it, as on Windows.
-    auto below = world().keys.lower_bound(folded + "\\");
-    if (!world().keys.count(folded) &&
-        (below == world().keys.end() || below->first.rfind(folded + "\\", 0) != 0))
-        return failed(2);
+    auto at = world().keys.lower_bound(folded);
+    if (at == world().keys.end() || (at->first != folded && at->first.rfind(folded + "\\", 0) != 0)) return failed(2);
     world().keys[folded];
     *key = opened(folded);
     return true;
@@ -257,15 +245,16 @@ bool reg_subkey(RegKey key, std::size_t index, std::string* name) {
 bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
                  std::uint32_t* exit_code) {
     if (injected(Op::run_program)) return false;
-    if (as_administrator && !world().consent) return failed(1223);
-    world().programs.push_back(path + " " + arguments + (as_administrator ? " (as administrator)" : ""));
-    *exit_code = world().program_hook ? world().program_hook(path, arguments) : 0;
+    fake::Programs& p = world().programs;
+    if (as_administrator && !p.consent) return failed(1223);
+    p.runs.push_back(path + " " + arguments + (as_administrator ? " (as administrator)" : ""));
+    *exit_code = p.hook ? p.hook(path, arguments) : 0;
     return true;
 }
 
-bool process_elevated() { return world().elevated; }
+bool process_elevated() { return world().programs.elevated; }
 std::string system_folder() { return "C:\\Windows\\System32"; }
-bool wow64() { return world().wow64; }
+bool wow64() { return world().programs.wow64; }
 
 void reg_close(RegKey key) {
     auto* open = static_cast<fake::OpenKey*>(key);

@@ -63,14 +63,15 @@ void set_env(const std::string& name, const std::string& value);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
 
-// Programs run: "path arguments" each, with " (as administrator)" when
-// elevation was asked for and given. The hook decides the exit code (0 without
-// one) and may change the fake world as the program would.
-const std::vector<std::string>& programs_run();
-void set_program_hook(std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook);
-// Whether the process is elevated, and whether the user consents when asked.
-void set_elevation(bool elevated, bool consent = true);
-void set_wow64(bool wow64);
+// Programs: each run as "path arguments", with " (as administrator)" when
+// elevation was asked for and given; the hook gives the exit code (0 without
+// one) and may change the world as the program would.
+struct Programs {
+    std::vector<std::string> runs;
+    std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook;
+    bool elevated = true, consent = true, wow64 = false;  // consent: to the elevation prompt
+};
+Programs& programs();
 
 // Power: what the platform was asked to do, one line each, in the dry-run
 // log's words ("ExitWindowsEx flags=N", "SetSystemPowerState suspend=S force=F"),
