@@ -6,7 +6,9 @@
         returns once the tray has it), then private memory after 2 s
      launch hold  SECONDS program [arguments]           starts it, waits, closes it
    Prints one line per pair: milliseconds (and KiB) of each, the first
-   program's first. Sets up the registry and the two files vorlane.exe reads. */
+   program's first. Sets up the registry and the two files vorlane.exe reads,
+   and, when BENCH_BCD_ENTRIES names a number, a Boot Manager store of that
+   many Windows entries under HKLM\BCD00000000. */
 #include <windows.h>
 #include <psapi.h>
 #include <stdio.h>
@@ -19,6 +21,8 @@ static double now_ms(void) {
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * (double)count.QuadPart / (double)frequency.QuadPart;
 }
+
+static void make_store(int entries);
 
 static void make_world(void) {
     static const char boot_ini[] =
@@ -35,6 +39,38 @@ static void make_world(void) {
     RegSetValueExA(key, "Filename", 0, REG_SZ, (const BYTE*)"C:\\BOOT.INI", 12);
     RegSetValueExA(key, "INI", 0, REG_SZ, (const BYTE*)"C:\\VORLANE.INI", 15);
     RegCloseKey(key);
+    if (getenv("BENCH_BCD_ENTRIES")) make_store(atoi(getenv("BENCH_BCD_ENTRIES")));
+}
+
+static void put(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY handle;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &handle, NULL)) return;
+    RegSetValueExA(handle, name, 0, type, (const BYTE*)data, size);
+    RegCloseKey(handle);
+}
+
+static void make_store(int entries) {
+    static const char manager[] = "BCD00000000\\Objects\\{9dea862c-5cdd-4e70-acc1-f32b344d4795}\\";
+    char order[64 * 39 + 1], key[256], id[40], name[32];
+    DWORD type = 0x10200003, size = 0;
+    int i;
+    for (i = 0; i < entries && i < 64; ++i) {
+        snprintf(id, sizeof id, "{0a1b2c3d-0000-0000-0000-%012d}", i);
+        snprintf(name, sizeof name, "Windows %d", i + 1);
+        snprintf(key, sizeof key, "BCD00000000\\Objects\\%s\\Description", id);
+        put(key, "Type", REG_DWORD, &type, 4);
+        snprintf(key, sizeof key, "BCD00000000\\Objects\\%s\\Elements\\12000004", id);
+        put(key, "Element", REG_SZ, name, (DWORD)strlen(name) + 1);
+        memcpy(order + size, id, 39);
+        size += 39;
+        if (i == 0) {
+            snprintf(key, sizeof key, "%sElements\\23000003", manager);
+            put(key, "Element", REG_SZ, id, 39);
+        }
+    }
+    order[size++] = '\0';
+    snprintf(key, sizeof key, "%sElements\\24000001", manager);
+    put(key, "Element", REG_MULTI_SZ, order, size);
 }
 
 static BOOL CALLBACK close_window(HWND window, LPARAM pid) {

@@ -10,8 +10,11 @@
 #   BENCH_PAIRS=15 BENCH_IDLE_SECONDS=60 BENCH_SKIP_IDLE=1   to shorten;
 #   BENCH_SKIP_STARTS=1 keeps the start-up figures of the last run
 # The Wine figures use the 32-bit build where this machine runs 32-bit
-# programs, else the 64-bit one (BENCH_PRESET=win32|win64 to choose).
+# programs, else the 64-bit one (BENCH_PRESET=win32|win64 to choose). Wine
+# reports Windows 7, so Vorlane also reads a Boot Manager store, of
+# BENCH_BCD_ENTRIES entries (10 unless set; 0 for none).
 set -uo pipefail
+export BENCH_BCD_ENTRIES=${BENCH_BCD_ENTRIES:-10}
 cd "$(dirname "$0")/.."
 
 pairs=${BENCH_PAIRS:-15}

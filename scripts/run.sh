@@ -6,6 +6,9 @@
 # display it runs in Xvfb and writes a screenshot. Ctrl-C stops it all.
 #
 #   VORLANE_RUN_SECONDS=N   stop by itself after N seconds (for scripts)
+#   VORLANE_RUN_BCD=1       also a Windows Boot Manager store, Windows 7 beside
+#                           XP (scripts/sample/BCD-xp-and-7.reg); Wine reports
+#                           Windows 7, so Vorlane reads it
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -59,6 +62,9 @@ cp scripts/sample/BOOT.INI "$drive_c/BOOT.INI"
 cp "$exe" "$drive_c/vorlane.exe"
 "$wine" regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
 "$wine" cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
+if [ "${VORLANE_RUN_BCD:-0}" = 1 ]; then
+  "$wine" regedit /S 'Z:'"$(echo "$top/scripts/sample/BCD-xp-and-7.reg" | tr / '\\')" >/dev/null 2>&1
+fi
 export VORLANE_POWER_LOG='C:\vorlane-power.log'
 
 cat <<TXT

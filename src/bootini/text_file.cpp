@@ -186,12 +186,8 @@ std::string replace_error_text(const std::string& path, std::uint32_t code) {
             return "The new file did not read back as it was written, and the old file could not be put "
                    "back. Its content is in '" + path + kAsideSuffix + "'; copy it elsewhere before Vorlane "
                    "starts again, which removes that file.";
-        default: {
-            // The system's text ends in a line break of its own.
-            std::string text = platform::error_text(code);
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-            return text.empty() ? "Error " + std::to_string(code) + "." : text;
-        }
+        default:
+            return platform::error_reason(code);
     }
 }
 

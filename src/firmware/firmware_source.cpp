@@ -20,21 +20,13 @@ std::uint32_t get(const std::string& name, std::size_t limit, std::string* data)
     return platform::firmware_get(name, platform::kEfiGlobalGuid, limit, data);
 }
 
-// The system's error text ends in a line break of its own; the message lays
-// out its lines itself.
-std::string trimmed(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
-}
-
 bool refused(const std::string& what, const std::string& name, const std::string& reason, std::string* failure) {
     *failure = "The program wasn't able to " + what + " the firmware's boot setting\n'" + name + "'.\n\n" + reason;
     return false;
 }
 
 bool refused(const std::string& what, const std::string& name, std::uint32_t error, std::string* failure) {
-    return refused(what, name, trimmed(platform::error_text(error)), failure);
+    return refused(what, name, platform::error_reason(error), failure);
 }
 
 // The variable's bytes now; `missing` when it has none.

@@ -15,7 +15,7 @@
 
 namespace vorlane::platform {
 
-// ---- Registry, always under HKEY_CURRENT_USER ---------------------------------
+// ---- Registry, under HKEY_CURRENT_USER ----------------------------------------
 
 using RegKey = void*;
 
@@ -23,6 +23,7 @@ constexpr std::uint32_t kRegSz = 1;        // REG_SZ
 constexpr std::uint32_t kRegExpandSz = 2;  // REG_EXPAND_SZ
 constexpr std::uint32_t kRegBinary = 3;    // REG_BINARY
 constexpr std::uint32_t kRegDword = 4;     // REG_DWORD
+constexpr std::uint32_t kRegMultiSz = 7;   // REG_MULTI_SZ
 
 // Opens an existing subkey with full access (also for reading). Never creates one.
 bool reg_open(const std::string& subkey, RegKey* key);
@@ -36,6 +37,32 @@ RegQuery reg_query(RegKey key, const std::string& name, std::size_t limit, std::
 // Creates or overwrites a value with exactly these bytes and this type.
 bool reg_set(RegKey key, const std::string& name, std::uint32_t type, const std::string& data);
 bool reg_delete(RegKey key, const std::string& name);
+
+// ---- Machine-wide registry and programs ----------------------------------------
+
+// Opens an existing key under HKEY_LOCAL_MACHINE for reading only ("" is the
+// root itself); reg_query and reg_close work on it as on any key.
+bool machine_key_open(const std::string& subkey, RegKey* key);
+// The longest key name the registry allows.
+constexpr std::size_t kKeyNameMax = 255;
+// The name of the key's subkey number `index` (from 0, in the registry's
+// order); false after the last one or on failure.
+bool reg_subkey(RegKey key, std::size_t index, std::string* name);
+
+// Runs a program hidden, with these arguments, waits for it to end and gives
+// its exit code. `as_administrator` asks the user for administrator rights
+// for this one run (the consent prompt); declining fails with error 1223.
+// False, with the error, when it could not be started or did not end in time.
+bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
+                 std::uint32_t* exit_code);
+// Whether this process has an administrator's full rights; true where the
+// system has no consent prompt (before Vista), since asking is impossible there.
+bool process_elevated();
+// The system folder (System32), without a trailing backslash.
+std::string system_folder();
+// Whether this is a 32-bit process on 64-bit Windows, whose System32 is
+// redirected; the real one is then reached as %SystemRoot%\Sysnative.
+bool wow64();
 
 // ---- Files (paths are ANSI, bytes are raw: line ends are the core's business) ----
 
@@ -94,6 +121,13 @@ bool file_append(const std::string& path, const std::string& bytes);
 std::uint32_t last_error();
 // The system's own text for an error code (FormatMessage), or empty.
 std::string error_text(std::uint32_t code);
+// The same as one paragraph of a message: without the line break the system
+// ends it with, or "Error N." where the system has no text.
+inline std::string error_reason(std::uint32_t code) {
+    std::string text = error_text(code);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text.empty() ? "Error " + std::to_string(code) + "." : text;
+}
 
 // ---- Process and system -------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bcd/bcd_source.h"
 #include "bootini/boot_ini_source.h"
 #include "bootini/boot_table.h"
 #include "bootmenu/boot_menu.h"
@@ -38,6 +39,7 @@ struct App {
     // App stays where it was made.
     bootmenu::BootMenu menu;
     firmware::FirmwareSource firmware;
+    bcd::BcdSource bcd;
     bootini::BootIniSource boot_ini{table, prefs.maintain_default};
 
     App() = default;

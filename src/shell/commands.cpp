@@ -43,7 +43,12 @@ UiAction set_mode(App& app, int mode) {
 
 }  // namespace
 
-void rebuild_menu(App& app) { app.menu = bootmenu::chain({app.firmware.menu(), app.boot_ini.menu()}); }
+// The menus a machine shows in turn: the firmware's, whose Windows Boot Manager
+// leads on to the boot manager's, whose "Earlier Version of Windows" leads on
+// to BOOT.INI. Whichever are missing here drop out of the chain.
+void rebuild_menu(App& app) {
+    app.menu = bootmenu::chain({app.firmware.menu(), app.bcd.menu(), app.boot_ini.menu()});
+}
 
 bool switch_default(App& app, std::size_t index, bool shift) {
     if (index >= app.menu.entries.size()) return false;

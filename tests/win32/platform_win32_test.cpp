@@ -107,6 +107,23 @@ TEST_CASE("system: firmware variables fail as on legacy BIOS; UTF-16 reaches the
     CHECK_EQ(pf::ansi_from_utf16(u"\u4E2D"), "?");  // not in the ANSI code page Wine runs with here
 }
 
+TEST_CASE("machine: HKLM read only and listed; a program's exit code, also when run as administrator") {
+    pf::RegKey key = nullptr;
+    std::string name, data;
+    std::uint32_t type = 0, code = 0;
+    CHECK(pf::machine_key_open("Software\\Microsoft\\Windows NT\\CurrentVersion", &key) &&
+          pf::reg_query(key, "CurrentVersion", 16, &data, &type) == pf::RegQuery::ok && type == pf::kRegSz);
+    CHECK(!pf::reg_set(key, "VorlaneTest", pf::kRegSz, "x") && pf::last_error() == ERROR_ACCESS_DENIED);
+    pf::reg_close(key);
+    bool software = false;
+    CHECK(pf::machine_key_open("", &key));
+    for (std::size_t i = 0; pf::reg_subkey(key, i, &name); ++i) software = software || !lstrcmpiA(name.c_str(), "Software");
+    CHECK(software && pf::last_error() == ERROR_NO_MORE_ITEMS);
+    pf::reg_close(key);
+    for (bool elevate : {false, true}) CHECK(pf::run_program(pf::system_folder() + "\\cmd.exe", "/c exit 3", elevate, &code) && code == 3);
+    CHECK(!pf::run_program(pf::system_folder() + "\\no.exe", "", false, &code) && pf::last_error() == ERROR_FILE_NOT_FOUND);
+}
+
 namespace {
 
 constexpr const char* kProbeChild = "--probe";

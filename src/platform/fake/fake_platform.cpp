@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -52,6 +53,7 @@ struct World {
     std::map<std::string, std::string> variables;  // by folded GUID and name
     bool garble_next_write = false;
     std::string garbled;
+    Programs programs;
 };
 
 World& world() {
@@ -242,6 +244,8 @@ const std::vector<Box>& boxes() { return world().boxes; }
 void answer_boxes_with(int answer) { world().answer = answer; }
 void set_shift(bool held) { world().shift = held; }
 
+Programs& programs() { return world().programs; }
+
 }  // namespace vorlane::fake
 
 // ---- The seam, implemented on the fake world ---------------------------------
@@ -249,14 +253,59 @@ void set_shift(bool held) { world().shift = held; }
 namespace vorlane::platform {
 using namespace vorlane::fake;
 
+namespace {
+
+constexpr const char* kMachine = "hklm\\";
+
+RegKey opened(const std::string& folded) {
+    auto* open = new fake::OpenKey{folded};
+    world().open_keys.insert(open);
+    return open;
+}
+
+}  // namespace
+
 bool reg_open(const std::string& subkey, RegKey* key) {
     if (injected(Op::reg_open)) return false;
-    if (!world().keys.count(fold(subkey))) return failed(2);
-    auto* open = new fake::OpenKey{fold(subkey)};
-    world().open_keys.insert(open);
-    *key = open;
+    if (!world().keys.count(fold(subkey)) || fold(subkey).rfind(kMachine, 0) == 0) return failed(2);
+    *key = opened(fold(subkey));
     return true;
 }
+
+bool machine_key_open(const std::string& subkey, RegKey* key) {
+    if (injected(Op::reg_open)) return false;
+    const std::string folded = subkey.empty() ? "hklm" : kMachine + fold(subkey);
+    // A key put deep down brings the keys above it, as on Windows.
+    auto at = world().keys.lower_bound(folded);
+    if (at == world().keys.end() || (at->first != folded && at->first.rfind(folded + "\\", 0) != 0)) return failed(2);
+    world().keys[folded];
+    *key = opened(folded);
+    return true;
+}
+
+bool reg_subkey(RegKey key, std::size_t index, std::string* name) {
+    const std::string prefix = static_cast<fake::OpenKey*>(key)->subkey + "\\";
+    std::set<std::string> names;
+    for (auto k = world().keys.lower_bound(prefix); k != world().keys.end() && k->first.rfind(prefix, 0) == 0; ++k)
+        names.insert(k->first.substr(prefix.size(), k->first.find('\\', prefix.size()) - prefix.size()));
+    if (index >= names.size()) return failed(259);  // ERROR_NO_MORE_ITEMS
+    *name = *std::next(names.begin(), static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
+                 std::uint32_t* exit_code) {
+    if (injected(Op::run_program)) return false;
+    fake::Programs& p = world().programs;
+    if (as_administrator && !p.consent) return failed(1223);
+    p.runs.push_back(path + " " + arguments + (as_administrator ? " (as administrator)" : ""));
+    *exit_code = p.hook ? p.hook(path, arguments) : 0;
+    return true;
+}
+
+bool process_elevated() { return world().programs.elevated; }
+std::string system_folder() { return "C:\\Windows\\System32"; }
+bool wow64() { return world().programs.wow64; }
 
 void reg_close(RegKey key) {
     auto* open = static_cast<fake::OpenKey*>(key);

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ namespace vorlane::fake {
 // exist), no environment, version 5.1 NT, shell time 2006-01-01 00:00:00.
 void reset();
 
-// Registry.
+// Registry. A key named "HKLM\\..." is HKEY_LOCAL_MACHINE's, which only
+// machine_key_open reaches; every other key is HKEY_CURRENT_USER's.
 void add_key(const std::string& subkey);
 void put_value(const std::string& subkey, const std::string& name, std::uint32_t type,
                const std::string& data);
@@ -48,7 +50,7 @@ enum class Op {
     reg_open, reg_query, reg_set, reg_delete,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
     file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
-    firmware_set, volume_flush,
+    firmware_set, volume_flush, run_program,
 };
 void fail(Op op, int skip = 0, std::uint32_t error = 5);
 // Writes fail (after storing what fits) once a handle has taken `bytes` bytes;
@@ -67,6 +69,16 @@ int volume_flushes();
 void set_env(const std::string& name, const std::string& value);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
+
+// Programs: each run as "path arguments", with " (as administrator)" when
+// elevation was asked for and given; the hook gives the exit code (0 without
+// one) and may change the world as the program would.
+struct Programs {
+    std::vector<std::string> runs;
+    std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook;
+    bool elevated = true, consent = true, wow64 = false;  // consent: to the elevation prompt
+};
+Programs& programs();
 
 // Power: what the platform was asked to do, one line each, in the dry-run
 // log's words ("ExitWindowsEx flags=N", "SetSystemPowerState suspend=S force=F"),

@@ -3,6 +3,7 @@
 // message_box and shift_held live in ui_win32.cpp so the contract tests can
 // link recorders instead.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <limits>
@@ -530,6 +531,134 @@ PowerProbe probe_power(bool hibernate) {
     }
     FreeLibrary(library);
     return answer;
+}
+
+// ---- Machine-wide registry and programs ---------------------------------------------
+
+namespace {
+
+// How long a program run for the boot menu may take; Windows' own tools end
+// within seconds. One that hangs is left running, not killed halfway.
+constexpr DWORD kProgramTimeoutMs = 60000;
+// Not in NT 4.0's headers.
+constexpr DWORD kCreateNoWindow = 0x08000000;  // CREATE_NO_WINDOW
+constexpr int kTokenElevation = 20;            // TokenElevation, Vista and later
+
+using TokenInformationFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD, PDWORD);
+using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+
+// Waits for the process, takes its exit code, and closes the handle.
+bool wait_for_exit(HANDLE process, std::uint32_t* exit_code) {
+    const DWORD waited = WaitForSingleObject(process, kProgramTimeoutMs);
+    DWORD code = 0;
+    const bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
+    if (!ended) waited == WAIT_TIMEOUT ? fail_code(WAIT_TIMEOUT) : fail_last();
+    CloseHandle(process);
+    if (ended) *exit_code = code;
+    return ended;
+}
+
+// The consent prompt's way of starting a program: ShellExecuteEx with the
+// "runas" verb (Vista and later; elsewhere it starts the program as it is).
+// shell32 is loaded from the system folder by its full path.
+bool run_as_administrator(const std::string& path, const std::string& arguments, std::uint32_t* exit_code) {
+    HMODULE shell = LoadLibraryA((system_folder() + "\\shell32.dll").c_str());
+    if (!shell) return fail_last();
+    const auto execute =
+        reinterpret_cast<ShellExecuteExFn>(reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExA")));
+    SHELLEXECUTEINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "runas";
+    info.lpFile = path.c_str();
+    info.lpParameters = arguments.c_str();
+    info.nShow = SW_HIDE;
+    // Declined: ERROR_CANCELLED.
+    const bool started = execute ? execute(&info) != FALSE || fail_last() : fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+    FreeLibrary(shell);
+    if (!started) return false;
+    if (!info.hProcess) return fail_code(ERROR_INVALID_HANDLE);
+    return wait_for_exit(info.hProcess, exit_code);
+}
+
+}  // namespace
+
+bool machine_key_open(const std::string& subkey, RegKey* key) {
+    HKEY opened = nullptr;
+    // Read only: administrators may read the boot store but not write it.
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &opened);
+    if (rc != ERROR_SUCCESS) return fail_code(rc);
+    *key = opened;
+    return true;
+}
+
+bool reg_subkey(RegKey key, std::size_t index, std::string* name) {
+    if (index >= std::numeric_limits<DWORD>::max()) return fail_code(ERROR_NO_MORE_ITEMS);
+    char buffer[kKeyNameMax + 1] = {};
+    DWORD size = sizeof buffer;
+    LONG rc = RegEnumKeyExA(as_hkey(key), static_cast<DWORD>(index), buffer, &size, nullptr, nullptr, nullptr,
+                            nullptr);
+    if (rc != ERROR_SUCCESS) return fail_code(rc);
+    if (size > kKeyNameMax) size = kKeyNameMax;  // never trust a returned size
+    name->assign(buffer, size);
+    return true;
+}
+
+bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
+                 std::uint32_t* exit_code) {
+    if (as_administrator) return run_as_administrator(path, arguments, exit_code);
+    std::string command = "\"" + path + "\" " + arguments;
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;  // a console program would otherwise flash its window
+    PROCESS_INFORMATION info;
+    std::memset(&info, 0, sizeof info);
+    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, kCreateNoWindow, nullptr, nullptr,
+                        &startup, &info))
+        return fail_last();
+    CloseHandle(info.hThread);
+    return wait_for_exit(info.hProcess, exit_code);
+}
+
+bool process_elevated() {
+    const auto open_token = system_function<OpenTokenFn>("advapi32.dll", "OpenProcessToken");
+    const auto query = system_function<TokenInformationFn>("advapi32.dll", "GetTokenInformation");
+    HANDLE token = nullptr;
+    if (!open_token || !query || !open_token(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+    DWORD elevated = 0;
+    DWORD size = 0;
+    // Before Vista the class is unknown and the call fails: nothing to ask for there.
+    const BOOL answered = query(token, kTokenElevation, &elevated, sizeof elevated, &size);
+    CloseHandle(token);
+    return !answered || elevated != 0;
+}
+
+std::string system_folder() {
+    char buffer[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        if (n == 0) fail_last();
+        else fail_code(ERROR_INSUFFICIENT_BUFFER);
+        return std::string();
+    }
+    std::string folder(buffer, n);
+    if (folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+
+bool wow64() {
+#ifdef _WIN64
+    return false;
+#else
+    // XP SP2 and later; older systems have no 64-bit sibling.
+    const auto is_wow64 = system_function<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
+    BOOL answer = FALSE;
+    return is_wow64 && is_wow64(GetCurrentProcess(), &answer) && answer;
+#endif
 }
 
 }  // namespace vorlane::platform

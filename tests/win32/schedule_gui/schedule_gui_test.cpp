@@ -115,7 +115,7 @@ TEST_CASE("schedule dialog: shows the stored record, works its controls, stores 
         testenv::reset();
         for (std::size_t i = 0; i < 8; ++i) testenv::put_text(names[i], r.before[i]);
         bootini::parse_boot_ini(shell::g_app.table, r.boot_ini);
-        shell::rebuild_menu(shell::g_app);
+        shell::rebuild_menu(shell::g_app);  // the dialog lists the menu
         g_watch = {"Schedule", [&](HWND d, int call) { if (call == 1) PostMessageA(d, WM_COMMAND, r.act(d), 0); }, 0};
         shell::run_schedule_dialog(nullptr);
         Lines after(8);

@@ -1,0 +1,30 @@
+// The Windows Boot Manager's menu (Vista and later) as one of the boot menus:
+// its entries in display order, keyed by GUID, the legacy loader leading on to
+// BOOT.INI. A choice is written by Windows' own bcdedit.exe (the store's keys
+// are not ours to write), run hidden with GUID arguments only, and read back
+// from the store before anyone may restart.
+#pragma once
+
+#include <string>
+
+#include "bootmenu/boot_menu.h"
+
+namespace vorlane::bcd {
+
+class BcdSource final : public bootmenu::Source {
+public:
+    // Reads the store again. Empty before Vista and where there is no store;
+    // where the store is not loaded, asks bcdedit once per run to load it.
+    bootmenu::SourceMenu menu();
+
+    // once: the boot manager's one-time sequence (it clears that itself);
+    // always: its default; through: the one-time sequence, unless the entry
+    // is the default already.
+    bool choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) override;
+
+private:
+    std::string store_;  // the key under HKEY_LOCAL_MACHINE of the store last read
+    bool asked_to_load_ = false;
+};
+
+}  // namespace vorlane::bcd

@@ -1,0 +1,107 @@
+// The Windows Boot Manager's menu end to end: a store made as plain keys under
+// HKLM\BCD00000000 (Windows 7 beside XP), this program copied into the
+// prefix's System32 as bcdedit.exe, and vorlane.exe -r into either menu.
+#include <cstdlib>
+#include <tuple>
+
+#include "e2e/e2e_support.h"
+
+namespace {
+
+const std::string kManager = "BCD00000000\\Objects\\{9dea862c-5cdd-4e70-acc1-f32b344d4795}\\Elements\\";
+const std::string kNtldr = "{466f5a88-0af2-4f76-9038-095b170dc21c}", kWin7 = "{0a1b2c3d-0000-0000-0000-000000000007}";
+
+void put(const std::string& key, const char* name, DWORD type, const std::string& data) {
+    HKEY handle = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+    CHECK(!RegSetValueExA(handle, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()));
+    RegCloseKey(handle);
+}
+
+// The boot manager's element (a list's first GUID); "" when missing.
+std::string element(const char* type) {
+    HKEY handle = nullptr;
+    char data[512] = {};
+    DWORD size = sizeof data;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kManager + type).c_str(), 0, KEY_READ, &handle)) return "";
+    RegQueryValueExA(handle, "Element", nullptr, nullptr, (BYTE*)data, &size);
+    RegCloseKey(handle);
+    return std::string(data, size).c_str();  // the first GUID of a list
+}
+
+// XP + 7, as Windows 7 set up beside XP leaves it, with {ntldr} the default.
+void make_store() {
+    for (const auto& [id, type, name] : {std::tuple<std::string, DWORD, const char*>{kWin7, 0x10200003, "Windows 7"},
+                                         {kNtldr, 0x10300006, "Earlier Version of Windows"}}) {
+        put("BCD00000000\\Objects\\" + id + "\\Description", "Type", REG_DWORD, std::string((const char*)&type, 4));
+        put("BCD00000000\\Objects\\" + id + "\\Elements\\12000004", "Element", REG_SZ, name + std::string(1, '\0'));
+    }
+    put(kManager + "24000001", "Element", REG_MULTI_SZ, kWin7 + '\0' + kNtldr + '\0' + '\0');
+    put(kManager + "23000003", "Element", REG_SZ, kNtldr + '\0');
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kManager + "24000002").c_str());
+}
+
+// As bcdedit.exe: appends its arguments to VORLANE_BCDEDIT_LOG and applies
+// them, unless VORLANE_BCDEDIT_MODE says "fail" (exit 1) or "mute" (exit 0).
+int stand_in(int argc, char** argv) {
+    const std::string mode = getenv("VORLANE_BCDEDIT_MODE") ? getenv("VORLANE_BCDEDIT_MODE") : "";
+    std::ofstream(getenv("VORLANE_BCDEDIT_LOG"), std::ios::app | std::ios::binary)
+        << argv[1] << (argc > 2 ? std::string(" ") + argv[2] : "") << "\r\n";
+    if (mode == "fail") return 1;
+    const bool once = !strcmp(argv[1], "/bootsequence");
+    if (mode != "mute" && argc == 3 && (once || !strcmp(argv[1], "/default"))) put(kManager + (once ? "24000002" : "23000003"), "Element",
+                                         once ? REG_MULTI_SZ : REG_SZ, argv[2] + std::string(once ? 2 : 1, '\0'));
+    return 0;
+}
+
+TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.INI's, checked by reading back") {
+    char self[MAX_PATH] = {}, windows[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    GetWindowsDirectoryA(windows, MAX_PATH);  // Sysnative from a 32-bit program on 64-bit Windows
+    CHECK(CopyFileA(self, (windows + std::string("\\Sysnative\\bcdedit.exe")).c_str(), FALSE) ||
+          CopyFileA(self, (windows + std::string("\\System32\\bcdedit.exe")).c_str(), FALSE));
+    struct Row {
+        const char *windows, *args, *maintain, *mode;
+        std::string bcdedit, sequence, default_id;  // its arguments, the store afterwards
+        int boot_ini_default;                       // BOOT.INI's default partition afterwards
+        const char* box = "";                       // part of the message; none: restarted
+    } rows[] = {
+        {"win7", "-r Windows 7", "True", "", "/bootsequence " + kWin7, kWin7, kNtldr, 3},
+        {"win10", "-r Windows 7", "False", "", "/default " + kWin7, "", kWin7, 3},
+        {"win7", "-r 2000", "True", "", "/bootsequence " + kNtldr, kNtldr, kNtldr, 2},
+        {"win10", "-r \"Windows 2000\"", "False", "", "/default " + kNtldr, "", kNtldr, 2},
+        {"win10", "-r Windows 7", "False", "fail", "/default " + kWin7, "", kNtldr, 3, "ended with exit code 1"},
+        {"win7", "-r Windows 7", "True", "mute", "/bootsequence " + kWin7, "", kNtldr, 3, "does not name the chosen"},
+        {"winxp", "-r 2000", "False", "", "", "", kNtldr, 2},  // no boot manager: BOOT.INI as ever
+    };
+    for (const Row& r : rows) {
+        const std::string name = std::string(r.windows) + " " + r.args + " " + r.maintain + " " + r.mode;
+        e2e::World world = e2e::make_world(e2e::boot_ini(3));
+        e2e::set_setting("MaintainDefault", r.maintain);
+        make_store();
+        const std::string log = world.power_log + ".bcdedit";
+        SetEnvironmentVariableA("VORLANE_BCDEDIT_LOG", log.c_str());
+        SetEnvironmentVariableA("VORLANE_BCDEDIT_MODE", r.mode);
+        e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", r.windows);
+        const e2e::Ended e = e2e::run(r.args);
+        e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", nullptr);
+        CHECK_MSG(e.ended && !e.tray && e2e::read(log) == (r.bcdedit.empty() ? "" : r.bcdedit + "\r\n"), name);
+        CHECK_MSG(element("24000002") == r.sequence && element("23000003") == r.default_id, name);
+        const bool saved = r.boot_ini_default != 3 && !strcmp(r.maintain, "True");
+        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(r.boot_ini_default) &&
+                      e2e::read(world.vorlane_ini) ==
+                          (saved ? "[Config]\r\nDefault=Microsoft Windows Server 2003, Standard\r\n" : ""), name);
+        CHECK_MSG(e2e::read(world.power_log) == (*r.box ? "" : "ExitWindowsEx flags=2\r\n"), name);
+        CHECK_MSG(*r.box ? e.boxes.size() == 1 && e.boxes[0].find(r.box) != std::string::npos &&
+                               e.boxes[0].find("will not be restarted") != std::string::npos
+                         : e.boxes.empty(), name + check::show(e.boxes));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (const char* verb : {"/bootsequence", "/default", "/enum"})
+        if (argc > 1 && !strcmp(argv[1], verb)) return stand_in(argc, argv);
+    return e2e::run_cases(argc, argv);
+}
