@@ -1,6 +1,6 @@
 // BOOT.INI as one of the boot menus: its entries in table order, and a choice
-// written as the design of the default writer and the maintained default has
-// it, whatever the lasting (the one-time change is Maintain default's business).
+// written by the default writer after the maintained default is saved,
+// whatever the lasting (a one-time change is Maintain default's business).
 #pragma once
 
 #include <string>
