@@ -18,21 +18,12 @@ TEST_CASE("cli: each switch acts, with its force rules, and ends with code 0") {
     } rows[] = {
         {"/s", nullptr, "", 0, "ExitWindowsEx flags=8"},
         {"-f /s", nullptr, "", 0, "ExitWindowsEx flags=12"},
-        {"-s", kForce, "", 0, "ExitWindowsEx flags=12"},
-        {"-s", nullptr, "winxp", 0, "ExitWindowsEx flags=8"},
-        {"-f -s", nullptr, "winxp", 0, "ExitWindowsEx flags=12"},
-        {"-s", nullptr, "win98", 0, "ExitWindowsEx flags=9"},
         {"-f -s", nullptr, "win98", 0, "ExitWindowsEx flags=13"},
-        {"-s", nullptr, "winme", 0, "ExitWindowsEx flags=9"},
-        {"-f -s", nullptr, "winme", 0, "ExitWindowsEx flags=13"},
         {"-b", nullptr, "", 0, "SetSystemPowerState suspend=1 force=0"},
-        {"-f -b", nullptr, "", 0, "SetSystemPowerState suspend=1 force=0"},
         {"-b", kForce, "", 0, "SetSystemPowerState suspend=1 force=1"},
         {"-f -h", nullptr, "", 0, "SetSystemPowerState suspend=0 force=0"},
-        {"-h", kForce, "", 0, "SetSystemPowerState suspend=0 force=1"},
         {"-r 2000", nullptr, "", 2, "ExitWindowsEx flags=2"},
         {"-f -r \"Windows 2000\"", nullptr, "", 2, "ExitWindowsEx flags=6"},  // quoted, as shortcuts write it
-        {"-r \"Windows 2000\"", nullptr, "", 2, "ExitWindowsEx flags=2"},
         {"-r Microsoft Windows", nullptr, "", 1, "ExitWindowsEx flags=2"},
         {"-r Microsoft Windows", "SortList", "", 2, "ExitWindowsEx flags=2"},
         {"-r 2000", "MaintainDefault", "", 2, "ExitWindowsEx flags=2"},
@@ -54,16 +45,6 @@ TEST_CASE("cli: each switch acts, with its force rules, and ends with code 0") {
         CHECK_MSG(e2e::read(world.vorlane_ini) ==
                       (saved ? "[Config]\r\nDefault=Microsoft Windows Server 2003, Standard\r\n" : ""), name);
     }
-}
-
-TEST_CASE("cli: -q restores the maintained default and opens no window") {
-    e2e::World world = e2e::make_world(boot_ini(3), e2e::kLocked);
-    e2e::write(world.vorlane_ini, "[Config]\r\nDefault=Microsoft Windows 2000 Professional\r\n");
-    const e2e::Ended e = e2e::run("-q");
-    CHECK(e.ended && e.code == 0 && !e.tray && e.boxes.empty());
-    CHECK_EQ(e2e::read(world.boot_ini), boot_ini(2));
-    CHECK_EQ(GetFileAttributesA(world.boot_ini.c_str()) & e2e::kLocked, e2e::kLocked);
-    CHECK_EQ(e2e::read(world.power_log), std::string());
 }
 
 TEST_CASE("cli: -r says so when BOOT.INI cannot be written, and does not restart") {

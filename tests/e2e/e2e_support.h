@@ -144,11 +144,16 @@ inline Ended run(const std::string& arguments) {
     return wait(child);
 }
 
+inline std::string windows_path(const char* unix_path) {
+    std::string path = std::string("Z:") + unix_path;  // Wine maps the Unix root to Z:
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 // main() of the programs that start vorlane.exe, named by a Unix path.
 inline int run_cases(int argc, char** argv) {
     if (argc < 2) return 2;
-    g_vorlane = std::string("Z:") + argv[1];  // Wine maps the Unix root to Z:
-    std::replace(g_vorlane.begin(), g_vorlane.end(), '/', '\\');
+    g_vorlane = windows_path(argv[1]);
     keep_tray_populated();
     return check::run_all(argc - 1, argv + 1);
 }

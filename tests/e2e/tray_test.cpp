@@ -1,5 +1,5 @@
 // Tray mode end to end: vorlane.exe started plainly, then reached as the shell and the user
-// reach it: the tray callback, the menu's keyboard, TaskbarCreated, a second start.
+// reach it: the tray callback, the menu's keyboard, a second start (TaskbarCreated: shell_gui_test).
 #include "e2e/e2e_support.h"
 
 namespace {
@@ -43,19 +43,6 @@ TEST_CASE("tray: an entry chosen from the menu becomes the default and restarts;
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(1));
     CHECK(e2e::run("-x").ended && ends_alone(tray));
     e2e::wait(tray);
-}
-
-TEST_CASE("tray: TaskbarCreated adds the lost icon again, and twice more leaves exactly one") {
-    e2e::make_world(e2e::boot_ini(2));
-    e2e::Child tray = e2e::start("");
-    CHECK(e2e::until([&] { return icon(tray.main, NIM_MODIFY); }) && icon(tray.main, NIM_DELETE));
-    DWORD_PTR result = 0;
-    for (int i = 0; i < 3; ++i) {
-        SendMessageTimeoutA(tray.main, RegisterWindowMessageA("TaskbarCreated"), 0, 0, 0, 5000, &result);
-        CHECK(icon(tray.main, NIM_MODIFY));
-    }
-    CHECK(icon(tray.main, NIM_DELETE) && !icon(tray.main, NIM_DELETE));
-    CHECK(e2e::wait(tray).ended);
 }
 
 // A schedule for the minute now begun, with at least ten seconds of it left; the status last,

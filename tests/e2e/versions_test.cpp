@@ -27,12 +27,6 @@ std::string folder_files(const std::string& path) {
     return joined;
 }
 
-std::string windows_path(const char* unix_path) {
-    std::string path = std::string("Z:") + unix_path;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 // A settings value's bytes as stored.
 std::string raw_setting(const char* name) {
     HKEY key = nullptr;
@@ -49,7 +43,7 @@ std::string tooltips(const std::string& folder_file) {
     const char* tool = std::getenv("VORLANE_TEST_TOOLTIPS");
     if (!tool) return "(VORLANE_TEST_TOOLTIPS not set)";
     const std::string out = folder_file + ".tips";
-    std::string command = "\"" + windows_path(tool) + "\" --tooltips \"" + out + "\"";
+    std::string command = "\"" + e2e::windows_path(tool) + "\" --tooltips \"" + out + "\"";
     STARTUPINFOA startup = {sizeof startup};
     PROCESS_INFORMATION child = {};
     CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &child));
@@ -84,8 +78,10 @@ TEST_CASE("versions: flags, rewrite, restore, tray and tooltip under each Window
 
         world = e2e::make_world(e2e::boot_ini(3), e2e::kLocked);
         e2e::write(world.vorlane_ini, "[Config]\r\nDefault=Microsoft Windows 2000 Professional\r\n");
-        e = e2e::run("-q");
-        CHECK_MSG(e.ended && !e.tray && e.boxes.empty() && e2e::read(world.boot_ini) == e2e::boot_ini(2), windows);
+        e = e2e::run("-q");  // restores the maintained default, opens no window and does not restart
+        CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.empty() && e2e::read(world.boot_ini) == e2e::boot_ini(2) &&
+                      e2e::read(world.power_log).empty(), windows);
+        CHECK_MSG((GetFileAttributesA(world.boot_ini.c_str()) & e2e::kLocked) == e2e::kLocked, windows);
 
         e2e::set_setting("MaintainDefault", "False");
         e2e::Child tray = e2e::start("");
