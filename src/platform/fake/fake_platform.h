@@ -6,7 +6,7 @@
 // the directory attribute and cannot be written over, a move carries the
 // source's attributes and security to the target, the 9x platform has no
 // one-step replace, and every failure sets an error code.
-// Any operation can be made to fail on purpose, to prove what the core
+// Each operation named in Op can be made to fail on purpose, to prove what the core
 // leaves behind.
 #pragma once
 
@@ -47,7 +47,7 @@ int open_files();
 
 // Fault injection: the `skip`+1-th next call of the operation fails with `error`.
 enum class Op {
-    reg_open, reg_query, reg_set, reg_delete,
+    reg_set,
     file_read, file_attributes, file_set_attributes, file_create, file_write,
     file_flush, file_close, file_replace, file_remove, file_append, file_move, file_copy_security,
     firmware_set, volume_flush, run_program,
