@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(outcome == shell::Outcome::ended);
         // Written and restarted, or refused with a message and no restart.
         if (actions.empty())
-            REQUIRE(!changed && fake::boxes().size() == 1);
+            REQUIRE(!changed && testenv::boxes().size() == 1);
         else
             REQUIRE(actions[0] == reboot && (!changed || rewritten_for(after, loaded.entries[literal].arc_path)));
         return 0;

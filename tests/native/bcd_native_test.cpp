@@ -130,7 +130,7 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
         shell::App app;
         start(app, [] { xp_and_7(kNtldr); }, 6, true, r.maintain);
         r.world();
-        fake::set_shift(r.line[0] == 's');
+        testenv::set_shift(r.line[0] == 's');
         if (r.line[0] == 's') shell::dispatch_command(app, shell::kEntryCommandBase);
         else CHECK_MSG(shell::run_command_line(app, r.line, false) == shell::Outcome::ended, r.line);
         bootini::BootTable on_disk;
@@ -141,7 +141,7 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
         CHECK_MSG(read("24000002") == one(r.sequence) && read("23000003") == one(r.default_id), r.line);
         const bool restarted = r.box.empty() && r.line[0] != 's';
         CHECK_MSG(fixture::power_log() == (restarted ? Lines{"ExitWindowsEx flags=2"} : Lines{}), r.line);
-        const auto& boxes = fake::boxes();
+        const auto& boxes = testenv::boxes();
         CHECK_MSG(r.box.empty() ? boxes.empty()
                                 : boxes.size() == 1 && boxes[0].text.rfind(r.box, 0) == 0 &&
                                       boxes[0].text.find("The computer will not be restarted.") != std::string::npos,

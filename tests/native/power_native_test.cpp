@@ -15,12 +15,12 @@ TEST_CASE("power: the privilege comes before the platform call; a refused suspen
     power::suspend(true);
     CHECK_EQ(fake::power_calls(), (std::vector<std::string>{"privilege", "ExitWindowsEx flags=2", "privilege",
                                                             "SetSystemPowerState suspend=0 force=0"}));
-    CHECK(fake::boxes().empty());
+    CHECK(testenv::boxes().empty());
     fake::set_power_state_result(false, 50);
     power::suspend(false);
     fake::set_power_state_result(false, 999999);  // no text for it: nothing shown
     power::suspend(false);
-    const auto& boxes = fake::boxes();
+    const auto& boxes = testenv::boxes();
     CHECK(boxes.size() == 1 && boxes[0].text == "The request is not supported.\r\n" && boxes[0].caption == "Vorlane" &&
           boxes[0].style == 0x10u);
 }
@@ -44,7 +44,7 @@ TEST_CASE("power: a refused restart or shut-down shows the system's reason in tr
         shell::start_up(app);
         if (r.line) CHECK_MSG(shell::run_command_line(app, r.line, false) == shell::Outcome::ended, r.what);
         else shell::dispatch_command(app, r.command);
-        const auto& boxes = fake::boxes();
+        const auto& boxes = testenv::boxes();
         const bool shown = boxes.size() == 1 && boxes[0].text == "A required privilege is not held by the client.\r\n" &&
                            boxes[0].caption == "Vorlane" && boxes[0].style == 0x10u;
         CHECK_MSG(r.shown ? shown : boxes.empty(), r.what);
@@ -81,6 +81,6 @@ TEST_CASE("start-up: shutdown flags and the new-shell flag by Windows version") 
         const std::vector<std::string> calls{"privilege", "ExitWindowsEx flags=" + std::to_string(r.flags)};
         CHECK_MSG(app.new_shell == r.new_shell && fake::power_calls() == calls, r.name);
         // Start-up restores a maintained default, so a missing VORLANE.INI is reported.
-        CHECK_MSG(fake::boxes().size() == 1 && fake::boxes()[0].text.find("open the configuration file") != std::string::npos, r.name);
+        CHECK_MSG(testenv::boxes().size() == 1 && testenv::boxes()[0].text.find("open the configuration file") != std::string::npos, r.name);
     }
 }

@@ -6,6 +6,7 @@ namespace vorlane::testenv {
 
 void reset() {
     fake::reset();
+    reset_ui();
     fake::add_key(kSettingsKey);
     fake::add_key(kRunKey);
 }
@@ -24,14 +25,5 @@ bool get_value(const std::string& key, const std::string& name, std::uint32_t* t
 }
 void remove_value(const std::string& key, const std::string& name) { fake::remove_value(key, name); }
 void set_env(const std::string& name, const std::string& value) { fake::set_env(name, value); }
-
-const std::vector<Box>& boxes() {
-    static std::vector<Box> copy;
-    copy.clear();
-    for (const fake::Box& b : fake::boxes()) copy.push_back(Box{b.text, b.caption, b.style});
-    return copy;
-}
-void answer_boxes_with(int answer) { fake::answer_boxes_with(answer); }
-void set_shift(bool held) { fake::set_shift(held); }
 
 }  // namespace vorlane::testenv

@@ -40,7 +40,8 @@ void remove_value(const std::string& subkey, const std::string& name);
 
 void set_env(const std::string& name, const std::string& value);
 
-// Message boxes the core showed since reset(); they are answered with `answer`.
+// Message boxes the core showed since reset(), recorded and never shown (ui_env.cpp,
+// for both worlds); they are answered with `answer`. Shift is set, never read.
 struct Box {
     std::string text;
     std::string caption;
@@ -50,5 +51,6 @@ const std::vector<Box>& boxes();
 void answer_boxes_with(int answer);
 
 void set_shift(bool held);
+void reset_ui();  // part of reset()
 
 }  // namespace vorlane::testenv

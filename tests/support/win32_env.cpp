@@ -1,6 +1,5 @@
-// The contract tests' world on the real registry and file system. Message boxes
-// and Shift are recorded, never shown or read. Unlike the product, it creates
-// keys. A world it cannot build fails the running case, with the system's reason.
+// The contract tests' world on the real registry and file system. Unlike the
+// product, it creates keys. A world it cannot build fails the running case, with the system's reason.
 #include <windows.h>
 
 #include <algorithm>
@@ -12,8 +11,6 @@
 
 namespace vorlane::testenv {
 namespace {
-
-struct Ui { std::vector<Box> boxes; int answer = IDOK; bool shift = false; } g_ui;
 
 void failed(const char* what, const std::string& detail, long code) {
     check::fail(__FILE__, __LINE__, std::string("win32_env: ") + what + " " + detail + ": " + std::to_string(code));
@@ -41,7 +38,7 @@ void reset() {
         if (!DeleteFileA(path(name).c_str())) failed("DeleteFileA", path(name), GetLastError());
     }
     SetEnvironmentVariableA("VORLANE_POWER_LOG", nullptr);
-    g_ui = Ui();
+    reset_ui();
 }
 
 std::string path(const std::string& name) { return sandbox_folder() + name; }
@@ -104,18 +101,4 @@ void set_env(const std::string& name, const std::string& value) {
     if (!SetEnvironmentVariableA(name.c_str(), value.c_str())) failed("SetEnvironmentVariableA", name, GetLastError());
 }
 
-const std::vector<Box>& boxes() { return g_ui.boxes; }
-void answer_boxes_with(int answer) { g_ui.answer = answer; }
-void set_shift(bool held) { g_ui.shift = held; }
-
 }  // namespace vorlane::testenv
-
-namespace vorlane::platform {
-
-int message_box(const std::string& text, const std::string& caption, std::uint32_t style) {
-    testenv::g_ui.boxes.push_back(testenv::Box{text, caption, style});
-    return testenv::g_ui.answer;
-}
-bool shift_held() { return testenv::g_ui.shift; }
-
-}  // namespace vorlane::platform

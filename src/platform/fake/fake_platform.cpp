@@ -45,9 +45,6 @@ struct World {
     bool exit_ok = true;
     std::uint32_t exit_error = 1314;
     platform::PowerProbe probes[2] = {platform::PowerProbe::allowed, platform::PowerProbe::allowed};
-    std::vector<Box> boxes;
-    int answer = 1;
-    bool shift = false;
     std::uint32_t last_error = 0;
     bool uefi = false, firmware_privilege = false;
     std::map<std::string, std::string> variables;  // by folded GUID and name
@@ -239,10 +236,6 @@ void next_variable_write_keeps(const std::string& bytes) {
     world().garble_next_write = true;
     world().garbled = bytes;
 }
-
-const std::vector<Box>& boxes() { return world().boxes; }
-void answer_boxes_with(int answer) { world().answer = answer; }
-void set_shift(bool held) { world().shift = held; }
 
 Programs& programs() { return world().programs; }
 
@@ -547,12 +540,5 @@ std::string ansi_from_utf16(const std::u16string& text) {
     }
     return out;
 }
-
-int message_box(const std::string& text, const std::string& caption, std::uint32_t style) {
-    world().boxes.push_back(fake::Box{text, caption, style});
-    return world().answer;
-}
-
-bool shift_held() { return world().shift; }
 
 }  // namespace vorlane::platform

@@ -7,7 +7,7 @@
 // source's attributes and security to the target, the 9x platform has no
 // one-step replace, and every failure sets an error code.
 // Each operation named in Op can be made to fail on purpose, to prove what the core
-// leaves behind.
+// leaves behind. Message boxes and Shift belong to the test world (tests/support/ui_env.cpp).
 #pragma once
 
 #include <cstddef>
@@ -100,15 +100,5 @@ bool get_variable(const std::string& name, std::string* data, const std::string&
 // The next variable written keeps these bytes instead of those given, as a
 // faulty firmware might.
 void next_variable_write_keeps(const std::string& bytes);
-
-// User interface.
-struct Box {
-    std::string text;
-    std::string caption;
-    std::uint32_t style;
-};
-const std::vector<Box>& boxes();
-void answer_boxes_with(int answer);
-void set_shift(bool held);
 
 }  // namespace vorlane::fake
