@@ -12,22 +12,11 @@ const std::string kManager = "BCD00000000\\Objects\\{9dea862c-5cdd-4e70-acc1-f32
 const std::string kNtldr = "{466f5a88-0af2-4f76-9038-095b170dc21c}", kWin7 = "{0a1b2c3d-0000-0000-0000-000000000007}";
 
 void put(const std::string& key, const char* name, DWORD type, const std::string& data) {
-    HKEY handle = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
-    CHECK(!RegSetValueExA(handle, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size()));
-    RegCloseKey(handle);
+    e2e::set_bytes(HKEY_LOCAL_MACHINE, key, name, type, data);
 }
 
 // The boot manager's element (a list's first GUID); "" when missing.
-std::string element(const char* type) {
-    HKEY handle = nullptr;
-    char data[512] = {};
-    DWORD size = sizeof data;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kManager + type).c_str(), 0, KEY_READ, &handle)) return "";
-    RegQueryValueExA(handle, "Element", nullptr, nullptr, (BYTE*)data, &size);
-    RegCloseKey(handle);
-    return std::string(data, size).c_str();  // the first GUID of a list
-}
+std::string element(const char* type) { return e2e::get_value(HKEY_LOCAL_MACHINE, kManager + type, "Element").c_str(); }
 
 // XP + 7, as Windows 7 set up beside XP leaves it, with {ntldr} the default.
 void make_store() {

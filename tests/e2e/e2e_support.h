@@ -20,12 +20,29 @@ constexpr DWORD kLocked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline std::string g_vorlane;
 
-inline void set_value(HKEY root, const char* key, const char* name, const char* value) {  // null deletes
+// A value of this type with these bytes, its key created if need be.
+inline void set_bytes(HKEY root, const std::string& key, const char* name, DWORD type, const std::string& bytes) {
     HKEY handle = nullptr;
-    CHECK(RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) == ERROR_SUCCESS);
-    if (!value) RegDeleteValueA(handle, name);
-    else CHECK(!RegSetValueExA(handle, name, 0, REG_SZ, (const BYTE*)value, (DWORD)std::strlen(value) + 1));
+    CHECK(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) == ERROR_SUCCESS);
+    CHECK(!RegSetValueExA(handle, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size()));
     RegCloseKey(handle);
+}
+
+inline void set_value(HKEY root, const std::string& key, const char* name, const char* value) {  // null deletes
+    HKEY handle = nullptr;
+    if (value) set_bytes(root, key, name, REG_SZ, value + std::string(1, '\0'));
+    else if (!RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &handle)) RegDeleteValueA(handle, name), RegCloseKey(handle);
+}
+
+// A value's bytes as stored; "" when missing.
+inline std::string get_value(HKEY root, const std::string& key, const char* name) {
+    HKEY handle = nullptr;
+    char data[512] = {};
+    DWORD size = sizeof data;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return "";
+    if (RegQueryValueExA(handle, name, nullptr, nullptr, (BYTE*)data, &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(handle);
+    return std::string(data, size);
 }
 
 inline void set_setting(const char* name, const char* value) {
@@ -110,10 +127,10 @@ bool until(Done done, DWORD timeout_ms = 20000) {
 
 struct Child { PROCESS_INFORMATION info = {}; HWND main = nullptr; };
 
-// Starts vorlane.exe; with `tray`, waits for its main window.
-inline Child start(const std::string& arguments, bool tray = true) {
+// Starts vorlane.exe (or another program); with `tray`, waits for its main window.
+inline Child start(const std::string& arguments, bool tray = true, const std::string& program = g_vorlane) {
     Child child;
-    std::string command = "\"" + g_vorlane + "\" " + arguments;
+    std::string command = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup = {sizeof startup};
     CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &child.info));
     CloseHandle(child.info.hThread);

@@ -28,27 +28,15 @@ std::string folder_files(const std::string& path) {
 }
 
 // A settings value's bytes as stored.
-std::string raw_setting(const char* name) {
-    HKEY key = nullptr;
-    char data[64] = {};
-    DWORD size = sizeof data;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) size = 0;
-    RegCloseKey(key);
-    return std::string(data, size);
-}
+std::string raw_setting(const char* name) { return e2e::get_value(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", name); }
 
 // The two tooltips (default name, then a 200-character one) of shell_gui_test's child mode.
 std::string tooltips(const std::string& folder_file) {
     const char* tool = std::getenv("VORLANE_TEST_TOOLTIPS");
     if (!tool) return "(VORLANE_TEST_TOOLTIPS not set)";
     const std::string out = folder_file + ".tips";
-    std::string command = "\"" + e2e::windows_path(tool) + "\" --tooltips \"" + out + "\"";
-    STARTUPINFOA startup = {sizeof startup};
-    PROCESS_INFORMATION child = {};
-    CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &startup, &child));
-    CHECK_EQ(WaitForSingleObject(child.hProcess, 60000), WAIT_OBJECT_0);
-    CloseHandle(child.hProcess), CloseHandle(child.hThread);
+    e2e::Child child = e2e::start("--tooltips \"" + out + "\"", false, e2e::windows_path(tool));
+    CHECK(e2e::wait(child).code == 0);
     return e2e::read(out);
 }
 

@@ -95,6 +95,14 @@ reg() { echo "${regs[$1\\$2|$3]:-missing}"; }  # user|system, key, value
 # Each argument "user|system\KEY|NAME=EXPECTED", checked against the last snapshot.
 expect_reg() { local a; for a; do expect "${a%%=*}" "${regs[${a%%=*}]:-missing}" "${a#*=}"; done; }
 present() { [ -e "$1" ] && echo present; }
+# Every value of the settings file, with its text as the program writes it, stored as $1 ("exact" or "sz").
+expect_settings() {
+  local name text
+  while IFS='=' read -r name text; do expect_reg "user\\$settings|$name=$1:$text"; done < <(
+    sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
+}
+# The sample BOOT.INI with CR LF line ends.
+put_boot_ini() { tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"; }
 settings='Software\Ostrevan\Vorlane'
 run_key='Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane'
@@ -110,10 +118,7 @@ expect "installed exe" "$(cmp -s "$app/vorlane.exe" "$exe64" && echo 64-bit)" 64
 for p in "$app/uninstall.exe" "$app/vorlane-user.exe" "$menu/Vorlane.lnk" "$menu/Uninstall Vorlane.lnk"; do
   expect "$p" "$(present "$p")" present
 done
-# Every value of the settings file, with its text as the program writes it.
-while IFS='=' read -r name text; do
-  expect_reg "user\\$settings|$name=exact:$text"
-done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
+expect_settings exact
 expect "VORLANE.INI" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
 u="system\\$uninstall_key"
 expect_reg "user\\$run_key|Vorlane=exact:C:\Program Files\Vorlane\vorlane.exe" "$u|DisplayName=sz:Vorlane" \
@@ -123,7 +128,7 @@ expect_reg "user\\$run_key|Vorlane=exact:C:\Program Files\Vorlane\vorlane.exe" "
 expect "Add/Remove size" "$(reg system "$uninstall_key" EstimatedSize | sed 's/dword:[1-9][0-9]*/KB/')" KB
 
 echo "--- installed exe, -q with a maintained default pending (${SECONDS} s)"
-tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
+put_boot_ini
 printf '[Config]\r\nDefault=Microsoft Windows 2000 Professional\r\n' >"$c/VORLANE.INI"
 win "$app/vorlane.exe" -q
 expect "default after -q" "$(boot_default)" "$win2k"
@@ -199,16 +204,14 @@ for version in win98 winme; do
   win "$setup" /S; expect "setup exit code on $version" $? 0
   snapshot
   expect "installed exe on $version" "$(cmp -s "$app/vorlane.exe" "$exe9x" && echo the build)" "the build"
-  while IFS='=' read -r name text; do
-    expect_reg "user\\$settings|$name=sz:$text"
-  done < <(sed -n 's/^"\([^"]*\)"="\(.*\)"\r\{0,1\}$/\1=\2/p' "$root/scripts/vorlane-settings.reg" | sed 's/\\\\/\\/g')
+  expect_settings sz
   expect_reg "user\\$run_key|Vorlane=sz:C:\Program Files\Vorlane\vorlane.exe"
   expect "VORLANE.INI on $version" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
   # The per-user step writes a missing value the same way.
   win reg delete 'HKCU\Software\Ostrevan\Vorlane' /v SortList /f
   win "$app/vorlane-user.exe"; snapshot
   expect_reg "user\\$settings|SortList=sz:False"
-  tr -d '\r' <"$root/scripts/sample/BOOT.INI" | sed 's/$/\r/' >"$c/BOOT.INI"
+  put_boot_ini
   win reg add 'HKCU\Software\Ostrevan\Vorlane' /v MaintainDefault /d True /f
   export VORLANE_POWER_LOG='C:\power.log'
   win "$app/vorlane.exe" -r 2000
