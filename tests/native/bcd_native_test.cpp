@@ -108,7 +108,7 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
     struct Row {
         const char *line, *maintain;  // line: -r, or "shift" for entry 0 with Shift held
         std::function<void()> world;
-        std::string program, sequence, default_id, boot_ini_default, box;  // afterwards; box: none when restarted
+        std::string program, sequence, default_id, boot_ini_default, box = "";  // afterwards; box: none when restarted
     } rows[] = {
         {"-r Windows 7", "True", [] {}, once, kWin7, kNtldr, kXp},
         {"-r Windows 7", "", [] {}, seven, "", kWin7, kXp},

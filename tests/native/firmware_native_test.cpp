@@ -5,6 +5,7 @@
 #include "firmware/load_option.h"
 #include "platform/fake/fake_platform.h"
 #include "shell/app.h"
+#include "support/bcd_fixture.h"
 #include "support/boot_fixture.h"
 #include "support/check.h"
 
@@ -68,14 +69,6 @@ std::string variable(const std::string& name) {
     return data;
 }
 
-// Stands in for the boot manager's menu behind the firmware's entry.
-struct StandIn final : bootmenu::Source {
-    Lines log;
-    bool choose(const std::string& key, bootmenu::Lasting, std::string*) override {
-        log.push_back(key);
-        return true;
-    }
-};
 
 }  // namespace
 
@@ -181,24 +174,16 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
         CHECK_MSG(variable("BootNext") == row.next_after, name);
     }
 
-    // Windows 11 and 10 behind the boot manager's entry (the stand-in for its
-    // menu), Ubuntu first: a Windows entry also sends the next boot through
-    // the boot manager. BOOT.INI never stands there: NTLDR needs a BIOS boot.
+    // Windows 11 and 10 in the boot manager's store behind its firmware entry,
+    // Ubuntu first: a Windows entry also sends the next boot through the boot
+    // manager. BOOT.INI never stands there: NTLDR needs a BIOS boot.
     machine(kWindowsUbuntuUsb, {3, 0, 0x1A});
-    firmware::FirmwareSource source;
-    StandIn store;
-    bootmenu::SourceMenu store_menu;
-    store_menu.source = &store;
-    store_menu.kind = bootmenu::MenuKind::boot_manager;
-    store_menu.entries = {{"Windows 11", "{w11}", false}, {"Windows 10", "{w10}", false}};
-    bootmenu::BootMenu chained = bootmenu::chain({source.menu(), store_menu});
-    std::string failure;
-    CHECK(chained.entries.size() == 4u && chained.entries[2].name == "Windows 10" && chained.default_index == 0u);
-    CHECK(bootmenu::choose(chained.entries[2], bootmenu::Lasting::always, &failure));
-    CHECK(store.log == Lines{"{w10}"} && variable("BootNext") == order_bytes({0}) &&
-          variable("BootOrder") == order_bytes({3, 0, 0x1A}));
+    bcdfix::object(bcdfix::kWin11, bcdfix::kLoader, "Windows 11");
+    bcdfix::object(bcdfix::kWin10, bcdfix::kLoader, "Windows 10");
+    bcdfix::manager({bcdfix::kWin11, bcdfix::kWin10}, bcdfix::kWin11);
+    bcdfix::install_bcdedit();
 
-    // The App chains the firmware before BOOT.INI; -r finds a firmware entry by what the menu shows.
+    // The App chains the firmware, the boot manager and BOOT.INI; -r finds an entry by what the menu shows.
     fixture::put_boot_ini(fixture::kThreeSystems);
     fixture::enable_power_log();
     testenv::put_text("MaintainDefault", "True");
@@ -208,11 +193,17 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
     shell::start_up(app);
     Lines names;
     for (const auto& entry : app.menu.entries) names.push_back(entry.name);
-    CHECK_EQ(names, (Lines{"ubuntu", "Windows Boot Manager", "UEFI: SanDisk"}));
+    CHECK(names == (Lines{"ubuntu", "Windows 11", "Windows 10", "UEFI: SanDisk"}) && app.menu.default_index == 0u);
+    CHECK(shell::run_command_line(app, "-r \"Windows 10\"", false) == shell::Outcome::ended);
+    CHECK(fake::programs().runs.size() == 1u &&
+          fake::programs().runs[0].find("/bootsequence {a1b2c3d4-0000-0000-0000-000000000010}") != std::string::npos &&
+          variable("BootNext") == order_bytes({0}) && variable("BootOrder") == order_bytes({3, 0, 0x1A}) &&
+          fixture::power_log().size() == 1u);
     CHECK(shell::run_command_line(app, "-r SanDisk", false) == shell::Outcome::ended);
-    CHECK(fixture::power_log() == Lines{"ExitWindowsEx flags=2"} && variable("BootNext") == order_bytes({0x1A}));
+    CHECK(fixture::power_log() == (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=2"}) &&
+          variable("BootNext") == order_bytes({0x1A}));
     fake::fail(fake::Op::firmware_set);
     CHECK(shell::run_command_line(app, "-r ubuntu", false) == shell::Outcome::ended);
-    CHECK(fixture::power_log().size() == 1u && testenv::boxes().size() == 1u &&
+    CHECK(fixture::power_log().size() == 2u && testenv::boxes().size() == 1u &&
           testenv::boxes()[0].text.find("\n\nAccess is denied.\nThe computer will not be restarted.") != std::string::npos);
 }
