@@ -22,10 +22,11 @@ void end_windows(std::uint32_t flags) {
 void entry_command(App& app, unsigned id) {
     const bool shift = platform::shift_held();
     if (id < kEntryCommandBase || id - kEntryCommandBase >= app.menu.entries.size()) return;
-    const bool written = switch_default(app, id - kEntryCommandBase, shift);
+    // A failed switch has read the menus again already.
+    if (!switch_default(app, id - kEntryCommandBase, shift)) return;
     if (shift)
         reload(app, true);
-    else if (written)
+    else
         end_windows(power::kEwxReboot);
 }
 

@@ -497,13 +497,9 @@ bool set_power_state(bool suspend, bool force) {
 }
 
 HMODULE load_system_library(const char* name) {
-    char folder[MAX_PATH] = {};
-    const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-        fail_last();
-        return nullptr;
-    }
-    const std::string path = std::string(folder) + (folder[n - 1] == '\\' ? "" : "\\") + name;
+    const std::string folder = system_folder();
+    if (folder.empty()) return nullptr;
+    const std::string path = folder + "\\" + name;
     HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!library) fail_last();
     return library;
