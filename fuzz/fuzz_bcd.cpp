@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bcd::BcdSource store;
     bootini::BootTable table;
     bootini::load_boot_table(table);
-    const bool maintain = false;
-    bootini::BootIniSource boot_ini(table, maintain);
+    bootini::BootIniSource boot_ini(table);
     const bootmenu::BootMenu menu = bootmenu::chain({store.menu(), boot_ini.menu()});
     fuzz::require_all_closed();
     REQUIRE(menu.entries.size() <= bootmenu::kMaxEntries);
@@ -65,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto sequence = [] { return bcd::read_guids(bcd::kSystemStore, bcd::kBootManager, bcd::kBootSequence); };
     const bool held = sequence() == asked;
     std::string failure;
-    const bool chosen = bootmenu::choose(menu.entries[0], bootmenu::Lasting::once, &failure);
+    const bool chosen = bootmenu::choose(menu.entries[0], bootmenu::Choice{bootmenu::Lasting::once, false, ""}, &failure);
     REQUIRE(chosen == (writes || held) && chosen == failure.empty());
     REQUIRE(!chosen || sequence() == asked);
     const bootmenu::BootMenu again = bootmenu::chain({store.menu(), boot_ini.menu()});

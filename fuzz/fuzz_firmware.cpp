@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (faults & 2) fake::next_variable_write_keeps(boot_order.substr(0, 3));
         std::string failure;
         const auto lasting = static_cast<bootmenu::Lasting>((faults >> 2) % 3);
-        const bool chosen = source.choose(menu.entries[i].key, lasting, &failure);
+        const bool chosen = bootmenu::choose(source, menu.entries[i].key, bootmenu::Choice{lasting, false, ""}, &failure);
         REQUIRE(chosen == failure.empty());
         fake::disarm();
         const std::vector<std::uint16_t> after = order_of("BootOrder");

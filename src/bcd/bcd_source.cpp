@@ -53,41 +53,87 @@ bootmenu::SourceMenu BcdSource::menu() {
     return menu;
 }
 
-bool BcdSource::choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) {
-    const std::string id = guid(key);
-    if (id.empty() || store_.empty()) {
-        *failure = "The Windows Boot Manager's menu could not be read.";
-        return false;
-    }
-    if (lasting == bootmenu::Lasting::through) {
-        const std::vector<std::string> current = read_guids(store_, kBootManager, kDefault);
-        if (!current.empty() && current.front() == id) return true;
-    }
-    const bool once = lasting != bootmenu::Lasting::always;
-    const std::string arguments = (once ? "/bootsequence " : "/default ") + id;
+namespace {
+
+// The boot manager's setting that a write changes, as bcdedit names it.
+struct Setting {
+    const char* element;  // kDefault or kBootSequence
+    const char* name;     // "default", "bootsequence"
+    const char* what;     // for messages
+};
+constexpr Setting kDefaultSetting{kDefault, "default", "the Windows Boot Manager's default"};
+constexpr Setting kSequenceSetting{kBootSequence, "bootsequence", "the Windows Boot Manager's one-time boot sequence"};
+
+std::string joined(const std::vector<std::string>& ids) {
+    std::string out;
+    for (const std::string& id : ids) out += (out.empty() ? "" : " ") + id;
+    return out;
+}
+
+// Runs bcdedit to make the setting hold `ids` (none: removes it), then reads
+// the store back: only what it holds counts.
+bool set_and_check(const std::string& store, const Setting& setting, const std::vector<std::string>& ids,
+                   std::string* failure) {
+    const std::string arguments = ids.empty() ? std::string("/deletevalue ") + kBootManager + " " + setting.name
+                                              : std::string("/") + setting.name + " " + joined(ids);
     const std::string program = bcdedit_path();
-    const std::string what = once ? "one-time boot sequence" : "default";
     std::uint32_t code = 0;
     // Only an administrator may change the boot manager; others are asked, for this run only.
     if (program.empty() || !platform::run_program(program, arguments, !platform::process_elevated(), &code)) {
         const std::uint32_t error = platform::last_error();
         *failure = error == kErrorCancelled
-                       ? "The Windows Boot Manager's " + what +
-                             " was not changed: changing it needs administrator rights, and they were not given."
+                       ? "The program wasn't able to change " + std::string(setting.what) +
+                             ": that needs administrator rights, and they were not given."
                        : "The program wasn't able to run\n'" + program + "'.\n\n" + platform::error_reason(error);
         return false;
     }
     if (code != 0) {
-        *failure = "The Windows Boot Manager's " + what + " was not changed:\n'" + program + " " + arguments +
-                   "' ended with exit code " + std::to_string(code) + ".";
+        *failure = "The program wasn't able to change " + std::string(setting.what) + ":\n'" + program + " " +
+                   arguments + "' ended with exit code " + std::to_string(code) + ".";
         return false;
     }
-    // Only what the store now holds counts.
-    const std::vector<std::string> now = read_guids(store_, kBootManager, once ? kBootSequence : kDefault);
-    if (now.size() == 1 && now.front() == id) return true;
-    *failure = "The Windows Boot Manager's " + what + " does not name the chosen entry after\n'" + program + " " +
-               arguments + "'.";
+    if (read_guids(store, kBootManager, setting.element) == ids) return true;
+    *failure = "The program wasn't able to change " + std::string(setting.what) + ": it does not hold what\n'" +
+               program + " " + arguments + "' was to write.";
     return false;
+}
+
+void add_change(std::vector<bootmenu::Change>* changes, const std::string& store, const Setting& setting,
+                const std::vector<std::string>& now, const std::vector<std::string>& wanted) {
+    changes->push_back({setting.what,
+                        [store, &setting, wanted](std::string* why) { return set_and_check(store, setting, wanted, why); },
+                        [store, &setting, now](std::string* why) { return set_and_check(store, setting, now, why); }});
+}
+
+}  // namespace
+
+bool BcdSource::plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
+                     std::string* failure) {
+    const std::string id = guid(key);
+    if (id.empty() || store_.empty()) {
+        *failure = "The Windows Boot Manager's menu could not be read.";
+        return false;
+    }
+    const std::vector<std::string> mine{id};
+    const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
+    const std::vector<std::string> defaults = read_guids(store_, kBootManager, kDefault);
+    switch (choice.lasting) {
+        case bootmenu::Lasting::once:
+            if (sequence != mine) add_change(changes, store_, kSequenceSetting, sequence, mine);
+            break;
+        case bootmenu::Lasting::through:
+            if (sequence != mine && !(sequence.empty() && defaults == mine))
+                add_change(changes, store_, kSequenceSetting, sequence, mine);
+            break;
+        case bootmenu::Lasting::always:
+        default:
+            if (defaults != mine) add_change(changes, store_, kDefaultSetting, defaults, mine);
+            // A one-time sequence left pending (a restart that did not happen)
+            // would come first and start another system.
+            if (!sequence.empty() && sequence != mine) add_change(changes, store_, kSequenceSetting, sequence, {});
+            break;
+    }
+    return true;
 }
 
 }  // namespace vorlane::bcd

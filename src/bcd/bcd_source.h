@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "bootmenu/boot_menu.h"
 
@@ -18,9 +19,12 @@ public:
     bootmenu::SourceMenu menu();
 
     // once: the boot manager's one-time sequence (it clears that itself);
-    // always: its default; through: the one-time sequence, unless the entry
-    // is the default already.
-    bool choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) override;
+    // always: its default, and a pending one-time sequence naming another
+    // entry is removed; through: the one-time sequence, unless the next boot
+    // starts the entry already. Each write is bcdedit's, read back from the
+    // store; its undo writes back what was there.
+    bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
+              std::string* failure) override;
 
 private:
     std::string store_;  // the key under HKEY_LOCAL_MACHINE of the store last read

@@ -1,12 +1,43 @@
 #include "bootini/boot_ini_source.h"
 
 #include <cstdint>
+#include <memory>
 
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
+#include "bootini/text_file.h"
 #include "platform/platform.h"
 
 namespace vorlane::bootini {
+namespace {
+
+// A file's bytes before a write, to be put back by the write's undo.
+struct Before {
+    bool existed = false;
+    std::string bytes;
+};
+
+Before read_before(const std::string& path) {
+    Before before;
+    before.existed = platform::file_read(path, kMaxKeptBytes, &before.bytes) == platform::FileRead::ok;
+    return before;
+}
+
+// Puts back what the file held, when it holds something else now.
+bool put_back(const std::string& path, const Before& before, ReadOnly read_only, std::string* failure) {
+    const Before now = read_before(path);
+    if (now.existed == before.existed && now.bytes == before.bytes) return true;
+    std::uint32_t error = 0;
+    if (before.existed ? replace_file_contents(path, before.bytes, read_only, &error)
+                       : platform::file_remove(path))
+        return true;
+    *failure = "The program wasn't able to put back the file\n'" + path + "'.\n\n" +
+               replace_error_text(path, before.existed ? error : platform::last_error());
+    return false;
+}
+
+}  // namespace
+
 bootmenu::SourceMenu BootIniSource::menu() {
     bootmenu::SourceMenu menu;
     menu.source = this;
@@ -21,15 +52,42 @@ bootmenu::SourceMenu BootIniSource::menu() {
     return menu;
 }
 
-bool BootIniSource::choose(const std::string& key, bootmenu::Lasting, std::string* failure) {
+bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
+                         std::vector<bootmenu::Change>* changes, std::string* failure) {
     std::size_t index = 0;
     for (char c : key) index = index * 10 + static_cast<std::size_t>(c - '0');
-    save_maintained_default(table_, maintain_);
-    std::uint32_t error = 0;
-    if (set_default_entry(table_, index, &error)) return true;
-    *failure = "The program wasn't able to write the boot configuration file\n'" + table_.path + "'.\n\n" +
-               default_error_text(table_, error);
-    return false;
+    const std::string path = table_.path;
+    if (aside_differs(path)) {
+        *failure = "The program wasn't able to write the boot configuration file\n'" + path + "'.\n\n" +
+                   replace_error_text(path, kErrorAsideKept);
+        return false;
+    }
+    BootTable& table = table_;
+    if (choice.maintain_default) {
+        const std::string ini = vorlane_ini_path();
+        auto before = std::make_shared<Before>();
+        // A save that fails says so itself and does not stop the switch: the
+        // default is then not maintained.
+        changes->push_back({"VORLANE.INI's saved default",
+                            [&table, ini, before](std::string*) {
+                                *before = read_before(ini);
+                                save_maintained_default(table, true);
+                                return true;
+                            },
+                            [ini, before](std::string* why) { return put_back(ini, *before, ReadOnly::refuse, why); }});
+    }
+    auto before = std::make_shared<Before>();
+    changes->push_back({"BOOT.INI's default",
+                        [&table, index, path, before](std::string* why) {
+                            *before = read_before(path);
+                            std::uint32_t error = 0;
+                            if (set_default_entry(table, index, &error)) return true;
+                            *why = "The program wasn't able to write the boot configuration file\n'" + path +
+                                   "'.\n\n" + default_error_text(table, error);
+                            return false;
+                        },
+                        [path, before](std::string* why) { return put_back(path, *before, ReadOnly::rewrite, why); }});
+    return true;
 }
 
 }  // namespace vorlane::bootini

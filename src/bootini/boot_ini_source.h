@@ -1,9 +1,11 @@
-// BOOT.INI as one of the boot menus: its entries in table order, and a choice
-// written by the default writer after the maintained default is saved,
-// whatever the lasting (a one-time change is Maintain default's business).
+// BOOT.INI as one of the boot menus: its entries in table order. A choice
+// keeps the current default in VORLANE.INI first when the choice asks for
+// the maintained default (BOOT.INI's own one-time switch), then rewrites the
+// default lines; each write is undone by putting the file's old bytes back.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "bootini/boot_table.h"
 #include "bootmenu/boot_menu.h"
@@ -12,18 +14,19 @@ namespace vorlane::bootini {
 
 class BootIniSource final : public bootmenu::Source {
 public:
-    // Both live as long as the source; `maintain` is read at each choice.
-    BootIniSource(BootTable& table, const bool& maintain) : table_(table), maintain_(maintain) {}
+    // The table lives as long as the source.
+    explicit BootIniSource(BootTable& table) : table_(table) {}
 
     // The table's entries, keyed by index; the current default bold.
     bootmenu::SourceMenu menu();
 
-    // Saves the maintained default, then makes entry `key` the default.
-    bool choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) override;
+    // Refuses while a set-aside copy of BOOT.INI that differs from it is
+    // there: it may be the only good one.
+    bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
+              std::string* failure) override;
 
 private:
     BootTable& table_;
-    const bool& maintain_;
 };
 
 }  // namespace vorlane::bootini

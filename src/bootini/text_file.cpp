@@ -115,14 +115,20 @@ bool replace_file_contents(const std::string& path, const std::string& bytes, Re
     using namespace platform;
     // Both files of ours stand beside the target, so every move stays on one volume.
     const std::string temp = path + kTempSuffix, aside = path + kAsideSuffix;
+    // A copy that differs may be the only good one: it is never written over.
+    if (aside_differs(path)) {
+        if (error) *error = kErrorAsideKept;
+        return false;
+    }
     const std::uint32_t attributes = file_attributes(path);
     const bool exists = attributes != kInvalidAttributes;
 
+    bool made_aside = false;
     // Cleans up after a failed step, reporting that step's error code.
     auto give_up = [&](std::uint32_t code) {
         discard(temp);
         // Without the file the copy aside is the old file: the next start puts it back.
-        if (file_attributes(path) != kInvalidAttributes) discard(aside);
+        if (made_aside && file_attributes(path) != kInvalidAttributes) discard(aside);
         if (error) *error = code;
         return false;
     };
@@ -141,6 +147,7 @@ bool replace_file_contents(const std::string& path, const std::string& bytes, Re
         std::string old;
         const FileRead read = file_read(path, kMaxKeptBytes, &old);
         if (read != FileRead::ok) return give_up(read == FileRead::too_large ? kErrorFileTooLarge : last_error());
+        made_aside = true;
         if (!write_ours(aside, old, attributes, path, &code)) return give_up(code);
         // A copy that a faulty disk cut short must not be the one put back.
         std::string copy;
@@ -148,6 +155,7 @@ bool replace_file_contents(const std::string& path, const std::string& bytes, Re
         if (copy != old) return give_up(kErrorReadBackDiffers);
     } else if (exists) {
         if (!discard(aside) || !file_move(path, aside)) return give_up(last_error());
+        made_aside = true;
     }
     const bool moved = exists && !on_9x() ? move_over(temp, path, attributes, &code) : file_move(temp, path);
     if (!moved && !(exists && !on_9x())) {
@@ -184,8 +192,12 @@ std::string replace_error_text(const std::string& path, std::uint32_t code) {
             return "The file could not be read back to check it; the old file is in place.";
         case kErrorNotPutBack:
             return "The new file did not read back as it was written, and the old file could not be put "
-                   "back. Its content is in '" + path + kAsideSuffix + "'; copy it elsewhere before Vorlane "
-                   "starts again, which removes that file.";
+                   "back. Its content is in '" + path + kAsideSuffix + "', which Vorlane keeps; nothing more "
+                   "is changed in the file while that copy is there.";
+        case kErrorAsideKept:
+            return "'" + path + kAsideSuffix + "' holds an earlier copy of the file that differs from it, left "
+                   "by a change that did not finish. Vorlane changes nothing while it is there: compare the "
+                   "two, keep the right one as '" + path + "', and remove the copy.";
         default:
             return platform::error_reason(code);
     }
@@ -197,22 +209,36 @@ bool same_file(const std::string& a, const std::string& b) {
     return full_a.size() == full_b.size() && prefix_compare(full_a, full_b, full_a.size()) == 0;
 }
 
-void recover_set_aside(const std::string& path) {
+bool aside_differs(const std::string& path) {
     using namespace platform;
-    if (path.empty()) return;
+    const std::string aside = path + kAsideSuffix;
+    if (path.empty() || file_attributes(aside) == kInvalidAttributes) return false;
+    std::string kept, now;
+    // A copy cut short while it was made holds the start of the file: nothing the file lacks.
+    return file_read(aside, kMaxKeptBytes, &kept) != FileRead::ok ||
+           file_read(path, kMaxKeptBytes, &now) != FileRead::ok || now.compare(0, kept.size(), kept) != 0;
+}
+
+Recovery recover_set_aside(const std::string& path) {
+    using namespace platform;
+    if (path.empty()) return Recovery::nothing;
     const std::string aside = path + kAsideSuffix;
     discard(path + kTempSuffix);
     const std::uint32_t kept = file_attributes(aside);
-    if (kept == kInvalidAttributes) return;
+    if (kept == kInvalidAttributes) return Recovery::nothing;
     const std::uint32_t now = file_attributes(path);
-    if (now == kInvalidAttributes) {
-        file_move(aside, path);
-        return;
+    std::string bytes;
+    if (now == kInvalidAttributes) return file_move(aside, path) ? Recovery::put_back : Recovery::kept;
+    if (file_read(path, kMaxKeptBytes, &bytes) != FileRead::ok) {
+        std::uint32_t code = 0;
+        return move_over(aside, path, now, &code) ? Recovery::put_back : Recovery::kept;
     }
+    if (aside_differs(path)) return Recovery::kept;
     // The copy was complete with the old attributes before read-only came off
     // the file for its move: a cut in between left the file without it.
     if ((kept & kAttrReadOnly) && !(now & kAttrReadOnly)) file_set_attributes(path, now | kAttrReadOnly);
     discard(aside);
+    return Recovery::nothing;
 }
 
 }  // namespace vorlane::bootini

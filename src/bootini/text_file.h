@@ -42,6 +42,7 @@ constexpr std::uint32_t kErrorFileTooLarge = 223;
 constexpr std::uint32_t kErrorReadBackDiffers = 0x20000001;  // the old file is in place
 constexpr std::uint32_t kErrorReadBackFailed = 0x20000002;   // the old file is in place
 constexpr std::uint32_t kErrorNotPutBack = 0x20000003;       // the old file is in the aside copy
+constexpr std::uint32_t kErrorAsideKept = 0x20000004;        // an aside copy that differs is in the way
 
 // Writes `bytes` to a temporary file beside `path`, flushes it and gives it the
 // attributes and security `path` has now; keeps the old file aside (a copy on
@@ -62,10 +63,20 @@ std::string replace_error_text(const std::string& path, std::uint32_t code);
 // (relative parts resolved) compared without regard to case. Empty names none.
 bool same_file(const std::string& a, const std::string& b);
 
+// Whether a set-aside copy stands beside `path` that holds what the file
+// does not (it is not the file's content, nor the start of it, the copy cut
+// short), or the file cannot be read: after a read back that failed and a
+// put-back that failed too, or a cut after the move, it may be the only good
+// copy. While it is there, a replace refuses (kErrorAsideKept): it would
+// overwrite that copy.
+bool aside_differs(const std::string& path);
+
+enum class Recovery { nothing, put_back, kept };
 // At start-up, after a run that a crash cut short: removes a temporary file
-// of ours, puts back an old file that was set aside when the new one never
-// arrived, gives back the read-only attribute that a replace took off for its
-// move, and removes the set-aside copy. Silent.
-void recover_set_aside(const std::string& path);
+// of ours, puts back an old file that was set aside when the file itself is
+// missing or unreadable, gives back the read-only attribute that a replace
+// took off for its move, and removes a set-aside copy that holds what the
+// file holds. A copy that differs stays (kept), for the user to look at.
+Recovery recover_set_aside(const std::string& path);
 
 }  // namespace vorlane::bootini

@@ -1,5 +1,7 @@
 #include "bootmenu/boot_menu.h"
 
+#include "platform/platform.h"
+
 namespace vorlane::bootmenu {
 namespace {
 
@@ -11,7 +13,8 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
     const bool has_next = next && !next->entries.empty() &&
                           (menu.opens == MenuKind::unnamed || next->kind == MenuKind::unnamed ||
                            menu.opens == next->kind);
-    bool replaced = false;
+    if (!menu.notice.empty()) out.notices.push_back(menu.notice);
+    bool replaced = false, default_replaced = false;
     for (std::size_t i = 0; i < menu.entries.size() && out.entries.size() < kMaxEntries; ++i) {
         const SourceEntry& entry = menu.entries[i];
         const bool is_default = leads_to_default && i == menu.default_index;
@@ -19,6 +22,7 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
         steps.push_back(Step{menu.source, entry.key, false});
         if (entry.leads_on && has_next && !replaced) {
             replaced = true;
+            default_replaced = is_default;
             steps.back().through = menu.pass_through;
             append(menus, from + 1, steps, is_default, out);
             continue;
@@ -26,8 +30,9 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
         if (is_default) out.default_index = out.entries.size();
         out.entries.push_back(Entry{entry.name, std::move(steps)});
     }
-    // The tooltip names the default of the innermost menu the default leads into.
-    if (leads_to_default && (out.default_name.empty() || !replaced)) out.default_name = menu.default_name;
+    // The tooltip names the default of the innermost menu the default leads
+    // into; never the entry replaced, which is not in the menu.
+    if (leads_to_default && !default_replaced) out.default_name = menu.default_name;
 }
 
 }  // namespace
@@ -35,22 +40,50 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
 BootMenu chain(const std::vector<SourceMenu>& menus) {
     BootMenu out;
     std::size_t root = 0;
-    while (root < menus.size() && menus[root].entries.empty()) ++root;
-    if (root == menus.size()) {
-        // Nothing to list; the innermost menu may still name a default.
-        if (!menus.empty()) out.default_name = menus.back().default_name;
-        return out;
+    while (root < menus.size() && menus[root].entries.empty()) {
+        if (!menus[root].notice.empty()) out.notices.push_back(menus[root].notice);
+        ++root;
     }
-    append(menus, root, {}, true, out);
+    if (root < menus.size()) append(menus, root, {}, true, out);
     return out;
 }
 
-bool choose(const Entry& entry, Lasting lasting, std::string* failure) {
+namespace {
+
+// The dry run's record of a write: the same file as the power actions'.
+void log_write(const std::string& what) {
+    std::string log;
+    if (platform::get_env(kDryRunLogVariable, &log) && !log.empty())
+        platform::file_append(log, "Write " + what + "\r\n");
+}
+
+}  // namespace
+
+bool choose(const Entry& entry, const Choice& choice, std::string* failure) {
+    std::vector<Change> changes;
     for (std::size_t i = entry.steps.size(); i-- > 0;) {
         const Step& step = entry.steps[i];
-        if (!step.source->choose(step.key, step.through ? Lasting::through : lasting, failure)) return false;
+        Choice here = choice;
+        if (step.through && choice.lasting == Lasting::once) here.lasting = Lasting::through;
+        if (!step.source->plan(step.key, here, &changes, failure)) return false;
+    }
+    for (std::size_t made = 0; made < changes.size(); ++made) {
+        log_write(changes[made].what);
+        if (changes[made].make(failure)) continue;
+        std::string still;
+        for (std::size_t i = made; i-- > 0;) {
+            std::string ignored;
+            if (changes[i].undo(&ignored)) continue;
+            still += "\n- " + changes[i].what;
+        }
+        if (!still.empty()) *failure += "\n\nThese could not be put back, and are still changed:" + still;
+        return false;
     }
     return true;
+}
+
+bool choose(Source& source, const std::string& key, const Choice& choice, std::string* failure) {
+    return choose(Entry{choice.name, {Step{&source, key, false}}}, choice, failure);
 }
 
 }  // namespace vorlane::bootmenu

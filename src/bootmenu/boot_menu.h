@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,34 @@ enum class Lasting {
     through,  // only make sure the next boot passes through this entry
 };
 
+// What a choice asks of every menu it passes through.
+struct Choice {
+    Lasting lasting = Lasting::always;
+    // BOOT.INI's own one-time switch: its current default is kept in
+    // VORLANE.INI first, to be written back at the next start (with Shift too).
+    bool maintain_default = false;
+    std::string name;  // the chosen entry as the menu shows it, for messages
+};
+
+// One write of a choice to one boot menu, with its way back. Each reads back
+// what it wrote; a write that fails leaves its own setting as it was, as far
+// as the system lets it.
+struct Change {
+    std::string what;  // "the Windows Boot Manager's default": messages and the dry-run log name it
+    std::function<bool(std::string* failure)> make;
+    std::function<bool(std::string* failure)> undo;
+};
+
 // A boot menu Vorlane can write.
 class Source {
 public:
-    // Makes the entry `key` (the source's own identifier) start as `lasting`
-    // asks. On failure this source's menu is as it was, as far as the system
-    // let it be, and `failure` holds a text for the user.
-    virtual bool choose(const std::string& key, Lasting lasting, std::string* failure) = 0;
+    // The writes that make the entry `key` (the source's own identifier)
+    // start as `choice` asks, in the order they are to be made. Reads the
+    // menu's settings as they are now and writes nothing; false, with a text
+    // for the user, when the choice cannot be made from here. What the writes
+    // replace is kept by them, for their undo.
+    virtual bool plan(const std::string& key, const Choice& choice, std::vector<Change>* changes,
+                      std::string* failure) = 0;
 
 protected:
     ~Source() = default;
@@ -53,6 +75,8 @@ struct SourceMenu {
     std::vector<SourceEntry> entries;
     std::size_t default_index = kNoEntry;  // the entry drawn bold
     std::string default_name;              // what the tooltip names
+    // A greyed line above the menu: what is there but could not be read.
+    std::string notice;
     // Whether a choice behind this menu's leads_on entry only passes through
     // it (the firmware: start the boot manager next) or is made with the
     // user's own lasting (the boot manager's one-time sequence or default).
@@ -77,7 +101,8 @@ struct Entry {
 struct BootMenu {
     std::vector<Entry> entries;
     std::size_t default_index = kNoEntry;
-    std::string default_name;
+    std::string default_name;          // what the tooltip names; never an entry replaced
+    std::vector<std::string> notices;  // each menu's notice, outermost first
 };
 
 // Chains the menus, outermost first. The first menu with entries is the
@@ -86,8 +111,20 @@ struct BootMenu {
 // itself otherwise. An empty or other menu ends the chain. At most kMaxEntries entries.
 BootMenu chain(const std::vector<SourceMenu>& menus);
 
-// Carries out the entry's steps, innermost first, so that an outer menu only
-// changes once the system behind it is set; stops at the first failure.
-bool choose(const Entry& entry, Lasting lasting, std::string* failure);
+// Carries out the entry's steps as one: every menu plans its writes first,
+// and nothing is written unless all can be made; they are made innermost
+// first, so that an outer menu only changes once the system behind it is set.
+// When a write fails, those already made are undone in reverse. `failure`
+// then says what failed and, when an undo failed too, what is still changed.
+// A choice passing through a menu that only leads on (the firmware) is
+// "through" there when it is for once and "always" when it is for good.
+bool choose(const Entry& entry, const Choice& choice, std::string* failure);
+
+// The same for one menu's entry alone.
+bool choose(Source& source, const std::string& key, const Choice& choice, std::string* failure);
+
+// The environment variable of the dry run: the file that each write of a
+// choice is logged to, as the power actions are.
+constexpr const char* kDryRunLogVariable = "VORLANE_POWER_LOG";
 
 }  // namespace vorlane::bootmenu

@@ -70,6 +70,7 @@ bootmenu::SourceMenu FirmwareSource::menu() {
     menu.kind = bootmenu::MenuKind::firmware;
     menu.opens = bootmenu::MenuKind::boot_manager;
     menu.pass_through = true;
+    shown_.clear();
     const platform::OsVersion version = platform::os_version();
     if (version.platform_id == platform::kPlatformWin9x || version.major < kFirstVersionWithUefi) return menu;
     platform::enable_firmware_privilege();
@@ -94,6 +95,7 @@ bootmenu::SourceMenu FirmwareSource::menu() {
         entry.name = platform::ansi_from_utf16(option.description);
         if (entry.name.empty()) entry.name = "Boot" + hex4(number);
         entry.key = hex4(number);
+        shown_[entry.key] = Shown{option.description, option.file_paths};
         entry.leads_on = !leads_on_found && starts_windows_boot_manager(option.file_paths);
         leads_on_found = leads_on_found || entry.leads_on;
         if (is_default) {
@@ -105,9 +107,23 @@ bootmenu::SourceMenu FirmwareSource::menu() {
     return menu;
 }
 
-bool FirmwareSource::choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) {
+namespace {
+
+// A write of one variable from `before` to `after` (empty: deleted), each way read back.
+void add_change(std::vector<bootmenu::Change>* changes, const std::string& what, const std::string& name,
+                std::size_t limit, const std::string& before, const std::string& after) {
+    changes->push_back({what, [=](std::string* why) { return write(name, after, before, limit, why); },
+                        [=](std::string* why) { return write(name, before, after, limit, why); }});
+}
+
+}  // namespace
+
+bool FirmwareSource::plan(const std::string& key, const bootmenu::Choice& choice,
+                          std::vector<bootmenu::Change>* changes, std::string* failure) {
     std::uint16_t number = 0;
-    if (!parse_hex4(key, &number)) return refused("find", "Boot" + key, "No such entry.", failure);
+    const auto shown = shown_.find(key);
+    if (!parse_hex4(key, &number) || shown == shown_.end())
+        return refused("find", "Boot" + key, "No such entry.", failure);
     platform::enable_firmware_privilege();
     std::vector<std::uint16_t> order;
     std::string order_bytes;
@@ -115,29 +131,42 @@ bool FirmwareSource::choose(const std::string& key, bootmenu::Lasting lasting, s
     if (!read_order(&order, &order_bytes, failure)) return false;
     if (std::find(order.begin(), order.end(), number) == order.end())
         return refused("find", "Boot" + key, "The entry is no longer in the firmware's boot order.", failure);
+    std::string bytes;
+    LoadOption option;
+    if (get("Boot" + key, kMaxLoadOptionBytes, &bytes) != 0 || !parse_load_option(bytes, &option) ||
+        option.description != shown->second.description || option.file_paths != shown->second.file_paths)
+        return refused("find", "Boot" + key,
+                       "The firmware's entry is no longer \"" + choice.name +
+                           "\" as the menu showed it; the menu now shows the entries as they are.",
+                       failure);
 
     std::string next;
     bool no_next = false;
     if (const std::uint32_t error = current(kBootNext, kBootNextLimit, &next, &no_next))
         return refused("read", kBootNext, error, failure);
     const std::string mine = boot_next_bytes(number);
-    switch (lasting) {
+    const char* const next_what = "the firmware's next boot (BootNext)";
+    switch (choice.lasting) {
         case bootmenu::Lasting::once:
-            return next == mine || write(kBootNext, mine, next, kBootNextLimit, failure);
+            if (next != mine) add_change(changes, next_what, kBootNext, kBootNextLimit, next, mine);
+            break;
         case bootmenu::Lasting::through:
-            if (next == mine || (no_next && order.front() == number)) return true;
-            return write(kBootNext, mine, next, kBootNextLimit, failure);
+            if (next != mine && !(no_next && order.front() == number))
+                add_change(changes, next_what, kBootNext, kBootNextLimit, next, mine);
+            break;
         case bootmenu::Lasting::always:
         default: {
             const std::string new_order = serialise_boot_order(moved_to_front(order, number));
-            if (new_order != order_bytes &&
-                !write(kBootOrder, new_order, order_bytes, 2 * kMaxBootOrder, failure))
-                return false;
+            if (new_order != order_bytes)
+                add_change(changes, "the firmware's boot order (BootOrder)", kBootOrder, 2 * kMaxBootOrder,
+                           order_bytes, new_order);
             // A one-time boot left pending (a restart that did not happen)
             // would come first and start another system.
-            return no_next || next == mine || write(kBootNext, "", next, kBootNextLimit, failure);
+            if (!no_next && next != mine) add_change(changes, next_what, kBootNext, kBootNextLimit, next, "");
+            break;
         }
     }
+    return true;
 }
 
 }  // namespace vorlane::firmware

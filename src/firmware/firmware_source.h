@@ -4,7 +4,9 @@
 // (always), and every write is read back.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "bootmenu/boot_menu.h"
 
@@ -26,9 +28,18 @@ public:
     // once: BootNext names the entry. always: the entry moves to the front of
     // BootOrder and a BootNext naming another entry is dropped. through: the
     // next boot starts the entry (BootNext, unless BootOrder starts with it and
-    // no other BootNext is pending). A write that reads back different is
-    // undone as far as the firmware lets it be.
-    bool choose(const std::string& key, bootmenu::Lasting lasting, std::string* failure) override;
+    // no other BootNext is pending). Refused when Boot#### is no longer the
+    // entry the menu showed (firmware tools reuse freed numbers). A write that
+    // reads back different is undone as far as the firmware lets it be.
+    bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
+              std::string* failure) override;
+
+private:
+    struct Shown {
+        std::u16string description;
+        std::string file_paths;
+    };
+    std::map<std::string, Shown> shown_;  // by key, as the last menu() listed them
 };
 
 }  // namespace vorlane::firmware

@@ -40,7 +40,7 @@ struct App {
     bootmenu::BootMenu menu;
     firmware::FirmwareSource firmware;
     bcd::BcdSource bcd;
-    bootini::BootIniSource boot_ini{table, prefs.maintain_default};
+    bootini::BootIniSource boot_ini{table};
 
     App() = default;
     App(const App&) = delete;

@@ -38,6 +38,18 @@ bool restart_into(App& app, const std::string& name, bool force) {
     return true;
 }
 
+// A switch cut short can have left only the set-aside copy, or a copy that
+// differs from the file, which may be the only good one: it is kept and the
+// user told, once for this start.
+void recover(const std::string& path) {
+    if (bootini::recover_set_aside(path) != bootini::Recovery::kept) return;
+    platform::message_box("The file '" + path + "' differs from the copy '" + path + bootini::kAsideSuffix +
+                              "' that a change which did not finish kept aside. Vorlane keeps both and changes "
+                              "nothing in the file while the copy is there: compare the two, keep the right one as '" +
+                              path + "', and remove the copy.",
+                          kCaption, platform::kMbOk | platform::kMbIconError);
+}
+
 }  // namespace
 
 bool is_new_shell(const platform::OsVersion& v) {
@@ -45,9 +57,8 @@ bool is_new_shell(const platform::OsVersion& v) {
 }
 
 void start_up(App& app) {
-    // A switch cut short on the 9x platform can have left only the set-aside copy.
-    bootini::recover_set_aside(bootini::boot_ini_path());
-    bootini::recover_set_aside(bootini::vorlane_ini_path());
+    recover(bootini::boot_ini_path());
+    recover(bootini::vorlane_ini_path());
     app.version = platform::os_version();
     app.shutdown_flags = app.version.platform_id == platform::kPlatformWin9x
                              ? power::kEwxShutdown | power::kEwxPowerOff

@@ -54,11 +54,14 @@ void rebuild_menu(App& app) {
 bool switch_default(App& app, std::size_t index, bool shift) {
     if (index >= app.menu.entries.size()) return false;
     // Shift changes the default for good; otherwise Maintain default makes
-    // the switch a one-time one.
-    const bootmenu::Lasting lasting =
-        shift || !app.prefs.maintain_default ? bootmenu::Lasting::always : bootmenu::Lasting::once;
+    // the switch a one-time one. BOOT.INI keeps its default in VORLANE.INI
+    // with Shift too, as it always has.
+    bootmenu::Choice choice;
+    choice.lasting = shift || !app.prefs.maintain_default ? bootmenu::Lasting::always : bootmenu::Lasting::once;
+    choice.maintain_default = app.prefs.maintain_default;
+    choice.name = app.menu.entries[index].name;
     std::string failure;
-    if (bootmenu::choose(app.menu.entries[index], lasting, &failure)) return true;
+    if (bootmenu::choose(app.menu.entries[index], choice, &failure)) return true;
     platform::message_box(failure + "\nThe computer will not be restarted.", kCaption,
                           platform::kMbOk | platform::kMbIconError);
     // A file or store that changed under the menu is shown as it is now.

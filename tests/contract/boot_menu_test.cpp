@@ -7,18 +7,24 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Records each choice as "name key lasting"; refuses the keys it is told to.
+// Plans one write per choice, logged as "name key lasting" when made and
+// "undo name key" when undone; refuses to plan, make or undo the keys it is told to.
 struct Recorder final : Source {
     std::string name;
     Lines* log;
-    std::string refused;
+    std::string refused, fails, sticks;
     Recorder(std::string n, Lines* l) : name(std::move(n)), log(l) {}
-    bool choose(const std::string& key, Lasting lasting, std::string* failure) override {
+    bool plan(const std::string& key, const Choice& choice, std::vector<Change>* changes, std::string* failure) override {
         const char* how[] = {"once", "always", "through"};
-        log->push_back(name + " " + key + " " + how[static_cast<int>(lasting)]);
-        if (key != refused) return true;
-        *failure = name + " refused";
-        return false;
+        if (key == refused) return *failure = name + " refused", false;
+        const std::string made = name + " " + key + " " + how[static_cast<int>(choice.lasting)];
+        changes->push_back({name + "'s " + key,
+                            [this, key, made](std::string* why) {
+                                if (key == fails) return *why = name + " failed", false;
+                                return log->push_back(made), true;
+                            },
+                            [this, key](std::string*) { return log->push_back("undo " + name + " " + key), key != sticks; }});
+        return true;
     }
 };
 
@@ -52,14 +58,27 @@ TEST_CASE("boot menu: the chain replaces the entry that leads on, carries the bo
     CHECK_EQ(names(m), (Lines{"Ubuntu", "Windows 7", "XP", "2000", "USB"}));
     CHECK(m.default_index == 2u && m.default_name == "XP");
 
-    // Choosing runs innermost first, the firmware only passing through, and stops at a refusal.
-    std::string failure;
-    CHECK(choose(m.entries[2], Lasting::once, &failure));
-    CHECK_EQ(log, (Lines{"ini kXP once", "bcd kEarlier Version of Windows once", "fw kWindows Boot Manager through"}));
-    log.clear();
-    bcd.refused = "kWindows 7";
-    CHECK(!choose(m.entries[1], Lasting::always, &failure) && failure == "bcd refused");
-    CHECK_EQ(log, Lines{"bcd kWindows 7 always"});
+    // Choosing writes innermost first, the firmware passing through for once
+    // and lasting for good; a refusal writes nothing, a failure undoes what was made.
+    const Lines xp_once{"ini kXP once", "bcd kEarlier Version of Windows once", "fw kWindows Boot Manager through"};
+    struct Row { Lasting lasting; std::string refused, fails, sticks; Lines log; const char* failure; } rows[] = {
+        {Lasting::once, "", "", "", xp_once, ""},
+        {Lasting::always, "", "", "", {"ini kXP always", "bcd kEarlier Version of Windows always",
+                                       "fw kWindows Boot Manager always"}, ""},
+        {Lasting::once, "kEarlier Version of Windows", "", "", {}, "bcd refused"},
+        {Lasting::once, "", "kWindows Boot Manager", "", {"ini kXP once", "bcd kEarlier Version of Windows once",
+         "undo bcd kEarlier Version of Windows", "undo ini kXP"}, "fw failed"},
+        {Lasting::once, "", "kWindows Boot Manager", "kXP", {"ini kXP once", "bcd kEarlier Version of Windows once",
+         "undo bcd kEarlier Version of Windows", "undo ini kXP"},
+         "fw failed\n\nThese could not be put back, and are still changed:\n- ini's kXP"},
+    };
+    for (const Row& row : rows) {
+        log.clear();
+        bcd.refused = row.refused, fw.fails = row.fails, ini.sticks = row.sticks;
+        std::string failure;
+        CHECK_MSG(choose(m.entries[2], Choice{row.lasting, false, "XP"}, &failure) == !*row.failure &&
+                  log == row.log && failure == row.failure, failure + check::show(log));
+    }
 
     // A default outside the way on is the outer one; an empty middle menu ends the chain there.
     firmware.default_index = 0;

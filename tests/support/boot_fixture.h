@@ -41,8 +41,7 @@ inline vorlane::bootini::BootTable load(const std::string& text) {
 // The menu of a machine whose only boot menu is this table, for tests that
 // read its names; choosing from it needs a source that outlives it.
 inline vorlane::bootmenu::BootMenu menu_of(vorlane::bootini::BootTable& table) {
-    const bool maintain = false;
-    vorlane::bootini::BootIniSource source(table, maintain);
+    vorlane::bootini::BootIniSource source(table);
     vorlane::bootmenu::BootMenu menu = vorlane::bootmenu::chain({source.menu()});
     for (auto& entry : menu.entries) entry.steps.clear();
     return menu;
@@ -62,14 +61,16 @@ inline std::string enable_power_log() {
     return p;
 }
 
-// The log's lines without their CR LF; none when there is no log.
-inline Lines power_log() {
+// The log's lines without their CR LF, the power actions' or (`writes`) the
+// boot writes' ("Write ..."); none when there is no log.
+inline Lines power_log(bool writes = false) {
     std::string bytes;
     Lines lines;
     vorlane::testenv::get_file(vorlane::testenv::path("power.log"), &bytes);
     for (std::size_t start = 0, end; start < bytes.size(); start = end + 2) {
         end = std::min(bytes.find("\r\n", start), bytes.size());
-        lines.push_back(bytes.substr(start, end - start));
+        const std::string line = bytes.substr(start, end - start);
+        if ((line.rfind("Write ", 0) == 0) == writes) lines.push_back(line);
     }
     return lines;
 }

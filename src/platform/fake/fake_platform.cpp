@@ -269,6 +269,9 @@ bool machine_key_open(const std::string& subkey, RegKey* key) {
     // A key put deep down brings the keys above it, as on Windows.
     auto at = world().keys.lower_bound(folded);
     if (at == world().keys.end() || (at->first != folded && at->first.rfind(folded + "\\", 0) != 0)) return failed(2);
+    // The boot manager's store grants Administrators read, and nobody else: a
+    // filtered token cannot use that.
+    if (folded.rfind(kMachine + std::string("bcd"), 0) == 0 && !world().programs.elevated) return failed(5);
     world().keys[folded];
     *key = opened(folded);
     return true;
@@ -528,7 +531,8 @@ std::uint32_t firmware_set(const std::string& name, const std::string& guid, con
     return 0;
 }
 
-void enable_firmware_privilege() { world().firmware_privilege = true; }
+// Only an elevated administrator's token holds the privilege to enable.
+void enable_firmware_privilege() { world().firmware_privilege = world().programs.elevated; }
 
 std::string ansi_from_utf16(const std::u16string& text) {
     // ASCII as it is; anything else as one '?', a surrogate pair included.

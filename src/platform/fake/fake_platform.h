@@ -72,7 +72,10 @@ void set_time(const platform::LocalTime& time);
 
 // Programs: each run as "path arguments", with " (as administrator)" when
 // elevation was asked for and given; the hook gives the exit code (0 without
-// one) and may change the world as the program would.
+// one) and may change the world as the program would. `elevated`: this
+// process holds an elevated administrator's token, as Windows asks of every
+// reader of the boot manager's store (HKLM\BCD*: error 5 otherwise) and of
+// the firmware privilege (firmware calls then fail with 1314).
 struct Programs {
     std::vector<std::string> runs;
     std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook;
