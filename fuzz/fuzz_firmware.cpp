@@ -73,13 +73,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < menu.entries.size() && i < 4; ++i) {
         if (faults & 1) fake::fail(fake::Op::firmware_set);
         if (faults & 2) fake::next_variable_write_keeps(boot_order.substr(0, 3));
-        std::string failure;
+        std::string failure, next_before, next_after;
+        fake::get_variable("BootNext", &next_before);
+        const std::vector<std::uint16_t> order_before = order_of("BootOrder");
         const auto lasting = static_cast<bootmenu::Lasting>((faults >> 2) % 3);
         const bool chosen = bootmenu::choose(source, menu.entries[i].key, bootmenu::Choice{lasting, false, ""}, &failure);
         REQUIRE(chosen == failure.empty());
         fake::disarm();
         const std::vector<std::uint16_t> after = order_of("BootOrder");
         REQUIRE(same_entries(after, before));
+        // All or nothing: a failed choice that names nothing still changed changed nothing.
+        fake::get_variable("BootNext", &next_after);
+        if (!chosen && failure.find("still changed") == std::string::npos)
+            REQUIRE(after == order_before && next_after == next_before);
         std::uint16_t number = 0;
         REQUIRE(firmware::parse_hex4(menu.entries[i].key, &number));
         if (chosen && lasting == bootmenu::Lasting::always) REQUIRE(after.front() == number);

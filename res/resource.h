@@ -37,6 +37,9 @@
 #define ID_HIBERNATE                40009
 #define ID_SIMPLIFIED_MENU          40011
 #define ID_RUN_AT_STARTUP           40013
+// A restart that switches nothing: a scheduled Restart whose default is none
+// of the menu's entries. In the command table only, never in the menu.
+#define ID_RESTART                  40014
 // Exit carries IDCANCEL; spelled out so this header needs no <windows.h>.
 #define ID_EXIT                     2
 // One command per BOOT.INI entry, inserted at run time: ID_ENTRY_BASE + index.

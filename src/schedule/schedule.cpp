@@ -174,10 +174,17 @@ bool schedule_command(const Schedule& record, const bootmenu::BootMenu& menu, un
         *command = row->command;
         return true;
     }
-    const std::string& name = record.mode == kModeRestart ? menu.default_name : record.restart_to_name;
+    // A plain Restart always restarts: into the default when the menu shows
+    // it, else without a switch.
+    if (record.mode == kModeRestart) {
+        *command = menu.default_index < menu.entries.size()
+                       ? ID_ENTRY_BASE + static_cast<unsigned>(menu.default_index)
+                       : kRestartCommand;
+        return true;
+    }
     // The main window accepts entry commands below base + entry count only, so
     // the entry count itself stands for "no such entry" and is ignored there.
-    *command = ID_ENTRY_BASE + static_cast<unsigned>(entry_index(menu, name));
+    *command = ID_ENTRY_BASE + static_cast<unsigned>(entry_index(menu, record.restart_to_name));
     return true;
 }
 

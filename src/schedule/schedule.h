@@ -47,6 +47,7 @@ constexpr int kWarningButton = 1;
 constexpr int kWarningNotShown = 0;
 
 // The commands sent to the main window (its menu's own identifiers).
+constexpr unsigned kRestartCommand = ID_RESTART;
 constexpr unsigned kShutDownCommand = ID_SHUTDOWN;
 constexpr unsigned kStandByCommand = ID_STANDBY;
 constexpr unsigned kHibernateCommand = ID_HIBERNATE;

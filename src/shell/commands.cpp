@@ -69,11 +69,20 @@ bool switch_default(App& app, std::size_t index, bool shift) {
     return false;
 }
 
+namespace {
+
+// A restart without a switch; BOOT.INI's maintained default is kept as for any restart.
+void plain_restart(App& app) {
+    bootini::save_maintained_default(app.table, app.prefs.maintain_default);
+    end_windows(power::kEwxReboot);
+}
+
+}  // namespace
+
 UiAction double_click_action(App& app) {
     switch (app.prefs.double_click) {
         case settings::kDoubleClickRestart:
-            bootini::save_maintained_default(app.table, app.prefs.maintain_default);
-            end_windows(power::kEwxReboot);
+            plain_restart(app);
             return UiAction::none;
         case settings::kDoubleClickShutdown:
             end_windows(app.shutdown_flags);
@@ -108,6 +117,7 @@ UiAction dispatch_command(App& app, unsigned id) {
             reload(app, true);
             return UiAction::none;
         case ID_SHUTDOWN: end_windows(app.shutdown_flags); return UiAction::none;
+        case ID_RESTART: plain_restart(app); return UiAction::none;
         case ID_ABOUT: return UiAction::show_about;
         case ID_STANDBY: power::suspend(false); return UiAction::none;
         case ID_HIBERNATE: power::suspend(true); return UiAction::none;

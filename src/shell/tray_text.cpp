@@ -22,6 +22,8 @@ std::string tooltip_text(const App& app) {
     const int mode = app.prefs.double_click;
     const std::string hint = mode >= 0 && mode <= 3 ? kHints[mode] : kHints[0];
     const std::string name = app.menu.entries.empty() ? kNoEntriesText : app.menu.default_name;
+    // No default to name (none of the menu's entries is it): the hint alone.
+    if (name.empty()) return hint;
     return app.new_shell ? name + "\n" + hint : name + " (" + hint + ")";
 }
 

@@ -80,6 +80,13 @@ TEST_CASE("boot menu: the chain replaces the entry that leads on, carries the bo
                   log == row.log && failure == row.failure, failure + check::show(log));
     }
 
+    // A boot manager whose default is none of its entries: the tooltip never
+    // names the firmware's entry it replaced, which is not in the menu.
+    SourceMenu no_default = store;
+    no_default.default_index = kNoEntry;
+    no_default.default_name.clear();
+    m = chain({firmware, no_default, boot_ini});
+    CHECK(m.default_index == kNoEntry && m.default_name.empty());
     // A default outside the way on is the outer one; an empty middle menu ends the chain there.
     firmware.default_index = 0;
     firmware.default_name = "Ubuntu";

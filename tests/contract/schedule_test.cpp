@@ -92,14 +92,15 @@ TEST_CASE("carry out: disabled first, then the warning, then the command") {
         {stored("Stand by"), none, 2, {"40008"}},
         {stored("hibernate", "", "True"), none, 1, {}},  // the mode none: only disabled
         {{"Disabled", "12/31/2005", "23:59", "Shut down", "", "", "", ""}, none, 1, {}},
-        // The restarts send the first entry, in table order, whose name is equal; else
-        // the entry count, which the main window ignores.
+        // Restart to sends the first entry, in table order, whose name is equal, else
+        // the entry count, which the main window ignores; Restart sends the bold entry,
+        // else a restart that switches nothing.
         {stored("Restart", "", "True"), three, 1, {warn("restart"), "30001"}},
         {stored("Restart to", "Windows 2000 Professional"), three, 1, {"30000"}},
         {stored("Restart to", "microsoft windows"), three, 1, {"30003"}},
         {stored("Restart to", "Microsoft"), three, 1, {"30003"}},
-        {stored("Restart"), twice, 1, {"30000"}},
-        {stored("Restart"), nameless, 1, {"30002"}},  // no default is not the nameless entry
+        {stored("Restart"), twice, 1, {"30001"}},  // C:\B, the default, not the first of its name
+        {stored("Restart"), nameless, 1, {"40014"}},  // no default is not the nameless entry
         {stored("Restart to", ""), nameless, 1, {"30002"}},
     };
     for (const auto& r : rows) {

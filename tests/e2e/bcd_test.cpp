@@ -1,6 +1,7 @@
 // The Windows Boot Manager's menu end to end: a store made as plain keys under
 // HKLM\BCD00000000 (Windows 7 beside XP), this program copied into the
 // prefix's System32 as bcdedit.exe, and vorlane.exe -r into either menu.
+#include <algorithm>
 #include <cstdlib>
 #include <tuple>
 
@@ -8,7 +9,8 @@
 
 namespace {
 
-const std::string kManager = "BCD00000000\\Objects\\{9dea862c-5cdd-4e70-acc1-f32b344d4795}\\Elements\\";
+const std::string kManagerId = "{9dea862c-5cdd-4e70-acc1-f32b344d4795}";
+const std::string kManager = "BCD00000000\\Objects\\" + kManagerId + "\\Elements\\";
 const std::string kNtldr = "{466f5a88-0af2-4f76-9038-095b170dc21c}", kWin7 = "{0a1b2c3d-0000-0000-0000-000000000007}";
 
 void put(const std::string& key, const char* name, DWORD type, const std::string& data) {
@@ -31,16 +33,34 @@ void make_store() {
 }
 
 // As bcdedit.exe: appends its arguments to VORLANE_BCDEDIT_LOG and applies
-// them, unless VORLANE_BCDEDIT_MODE says "fail" (exit 1) or "mute" (exit 0).
+// them, unless VORLANE_BCDEDIT_MODE says "fail" (exit 1), "fail2" (exit 1 on
+// the second run alone) or "mute" (exit 0, nothing written).
 int stand_in(int argc, char** argv) {
     const std::string mode = getenv("VORLANE_BCDEDIT_MODE") ? getenv("VORLANE_BCDEDIT_MODE") : "";
-    std::ofstream(getenv("VORLANE_BCDEDIT_LOG"), std::ios::app | std::ios::binary)
-        << argv[1] << (argc > 2 ? std::string(" ") + argv[2] : "") << "\r\n";
-    if (mode == "fail") return 1;
+    const std::string log = getenv("VORLANE_BCDEDIT_LOG"), before = e2e::read(log);
+    std::string line = argv[1];
+    for (int i = 2; i < argc; ++i) line += std::string(" ") + argv[i];
+    std::ofstream(log, std::ios::app | std::ios::binary) << line << "\r\n";
+    const bool second = std::count(before.begin(), before.end(), '\n') == 1;
+    if (mode == "fail" || (mode == "fail2" && second)) return 1;
+    if (mode == "mute") return 0;
     const bool once = !strcmp(argv[1], "/bootsequence");
-    if (mode != "mute" && argc == 3 && (once || !strcmp(argv[1], "/default"))) put(kManager + (once ? "24000002" : "23000003"), "Element",
-                                         once ? REG_MULTI_SZ : REG_SZ, argv[2] + std::string(once ? 2 : 1, '\0'));
+    if (argc == 3 && (once || !strcmp(argv[1], "/default")))
+        put(kManager + (once ? "24000002" : "23000003"), "Element", once ? REG_MULTI_SZ : REG_SZ,
+            argv[2] + std::string(once ? 2 : 1, '\0'));
+    if (argc == 4 && !strcmp(argv[1], "/deletevalue"))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kManager + (strcmp(argv[3], "bootsequence") ? "23000003" : "24000002")).c_str());
     return 0;
+}
+
+// The power actions of the dry-run log, without its boot writes.
+std::string power_lines(const std::string& log) {
+    std::string out, text = e2e::read(log);
+    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
+        end = std::min(text.find("\r\n", at), text.size());
+        if (text.compare(at, 6, "Write ") != 0) out += text.substr(at, end - at) + "\r\n";
+    }
+    return out;
 }
 
 TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.INI's, checked by reading back") {
@@ -51,23 +71,31 @@ TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.IN
           CopyFileA(self, (windows + std::string("\\System32\\bcdedit.exe")).c_str(), FALSE));
     struct Row {
         const char *windows, *args, *maintain, *mode;
+        bool pending;  // a one-time sequence of {ntldr} left pending
         std::string bcdedit, sequence, default_id;  // its arguments, the store afterwards
         int boot_ini_default;                       // BOOT.INI's default partition afterwards
         const char* box = "";                       // part of the message; none: restarted
     } rows[] = {
-        {"win7", "-r Windows 7", "True", "", "/bootsequence " + kWin7, kWin7, kNtldr, 3},
-        {"win10", "-r Windows 7", "False", "", "/default " + kWin7, "", kWin7, 3},
-        {"win7", "-r 2000", "True", "", "/bootsequence " + kNtldr, kNtldr, kNtldr, 2},
-        {"win10", "-r \"Windows 2000\"", "False", "", "/default " + kNtldr, "", kNtldr, 2},
-        {"win10", "-r Windows 7", "False", "fail", "/default " + kWin7, "", kNtldr, 3, "ended with exit code 1"},
-        {"win7", "-r Windows 7", "True", "mute", "/bootsequence " + kWin7, "", kNtldr, 3, "does not name the chosen"},
-        {"winxp", "-r 2000", "False", "", "", "", kNtldr, 2},  // no boot manager: BOOT.INI as ever
+        {"win7", "-r Windows 7", "True", "", false, "/bootsequence " + kWin7, kWin7, kNtldr, 3},
+        {"win10", "-r Windows 7", "False", "", false, "/default " + kWin7, "", kWin7, 3},
+        {"win7", "-r 2000", "True", "", false, "/bootsequence " + kNtldr, kNtldr, kNtldr, 2},
+        // The default leads there already; a sequence pending for it stays.
+        {"win10", "-r \"Windows 2000\"", "False", "", true, "", kNtldr, kNtldr, 2},
+        // For good: the pending sequence goes too; when that fails, the default is put back.
+        {"win10", "-r Windows 7", "False", "", true, "/default " + kWin7 + "\r\n/deletevalue " + kManagerId +
+         " bootsequence", "", kWin7, 3},
+        {"win10", "-r Windows 7", "False", "fail2", true, "/default " + kWin7 + "\r\n/deletevalue " + kManagerId +
+         " bootsequence\r\n/default " + kNtldr, kNtldr, kNtldr, 3, "ended with exit code 1"},
+        {"win10", "-r Windows 7", "False", "fail", false, "/default " + kWin7, "", kNtldr, 3, "ended with exit code 1"},
+        {"win7", "-r Windows 7", "True", "mute", false, "/bootsequence " + kWin7, "", kNtldr, 3, "does not hold what"},
+        {"winxp", "-r 2000", "False", "", false, "", "", kNtldr, 2},  // no boot manager: BOOT.INI as ever
     };
     for (const Row& r : rows) {
         const std::string name = std::string(r.windows) + " " + r.args + " " + r.maintain + " " + r.mode;
         e2e::World world = e2e::make_world(e2e::boot_ini(3));
         e2e::set_setting("MaintainDefault", r.maintain);
         make_store();
+        if (r.pending) put(kManager + "24000002", "Element", REG_MULTI_SZ, kNtldr + '\0' + '\0');
         const std::string log = world.power_log + ".bcdedit";
         SetEnvironmentVariableA("VORLANE_BCDEDIT_LOG", log.c_str());
         SetEnvironmentVariableA("VORLANE_BCDEDIT_MODE", r.mode);
@@ -80,7 +108,7 @@ TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.IN
         CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(r.boot_ini_default) &&
                       e2e::read(world.vorlane_ini) ==
                           (saved ? "[Config]\r\nDefault=Microsoft Windows Server 2003, Standard\r\n" : ""), name);
-        CHECK_MSG(e2e::read(world.power_log) == (*r.box ? "" : "ExitWindowsEx flags=2\r\n"), name);
+        CHECK_MSG(power_lines(world.power_log) == (*r.box ? "" : "ExitWindowsEx flags=2\r\n"), name);
         CHECK_MSG(*r.box ? e.boxes.size() == 1 && e.boxes[0].find(r.box) != std::string::npos &&
                                e.boxes[0].find("will not be restarted") != std::string::npos
                          : e.boxes.empty(), name + check::show(e.boxes));
@@ -90,7 +118,7 @@ TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.IN
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* verb : {"/bootsequence", "/default", "/enum"})
+    for (const char* verb : {"/bootsequence", "/default", "/deletevalue", "/enum"})
         if (argc > 1 && !strcmp(argv[1], verb)) return stand_in(argc, argv);
     return e2e::run_cases(argc, argv);
 }

@@ -119,8 +119,6 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
         {"-r Windows 7", "True", [] { install_bcdedit(Bcdedit::fails); }, once, "", kNtldr, kXp,
          "The program wasn't able to change the Windows Boot Manager's one-time boot sequence:\n'" + once +
              "' ended with exit code 1."},
-        {"-r Windows 7", "", [] { install_bcdedit(Bcdedit::writes_nothing); }, seven, "", kNtldr, kXp,
-         "The program wasn't able to change the Windows Boot Manager's default: it does not hold what"},
         {"-r Windows 7", "", [] { fake::fail(fake::Op::run_program, 0, 2); }, "", "", kNtldr, kXp,
          "The program wasn't able to run\n'C:\\Windows\\System32\\bcdedit.exe'.\n\nThe system cannot find the file"},
     };

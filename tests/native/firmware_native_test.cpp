@@ -2,58 +2,14 @@
 // is refused, and what each choice writes. Native only: no test here runs
 // real firmware, and under Wine every firmware call fails as on legacy BIOS.
 #include "firmware/firmware_source.h"
-#include "firmware/load_option.h"
-#include "platform/fake/fake_platform.h"
-#include "shell/app.h"
-#include "support/bcd_fixture.h"
-#include "support/boot_fixture.h"
 #include "support/check.h"
+#include "support/firmware_fixture.h"
 
 using namespace vorlane;
-using firmware::LoadOption;
+using namespace fwfix;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-constexpr std::uint32_t kActive = firmware::kLoadOptionActive;
-
-// A device path list: a hard-disk node, the file, the end.
-std::string file_path(const std::u16string& file) {
-    std::string list("\x04\x01\x2A\x00", 4);
-    list += std::string(38, '\x11');
-    std::string node;
-    for (char16_t c : file + u'\0') node += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    list += {'\x04', '\x04', static_cast<char>(node.size() + 4), '\0'};
-    return list + node + std::string("\x7F\xFF\x04\x00", 4);
-}
-const std::string kBootManager = file_path(u"\\EFI\\Microsoft\\Boot\\bootmgfw.efi");
-const std::string kUsb("\x03\x05\x06\x00\x01\x00\x7F\xFF\x04\x00", 10);
-
-struct Boot {
-    std::uint16_t number;
-    std::uint32_t attributes;
-    std::u16string description;
-    std::string paths;
-};
-
-std::string order_bytes(const std::vector<std::uint16_t>& order) { return firmware::serialise_boot_order(order); }
-
-// A UEFI machine running Windows 10 with these entries.
-void machine(const std::vector<Boot>& boots, const std::vector<std::uint16_t>& order) {
-    testenv::reset();
-    fake::set_version(2, 10, 0);
-    fake::set_uefi(true);
-    for (const Boot& b : boots)
-        fake::put_variable("Boot" + firmware::hex4(b.number),
-                           firmware::serialise_load_option(LoadOption{b.attributes, b.description, b.paths, ""}));
-    if (!order.empty()) fake::put_variable("BootOrder", order_bytes(order));
-}
-
-const std::vector<Boot> kWindowsUbuntuUsb = {
-    {0x0000, kActive, u"Windows Boot Manager", kBootManager},
-    {0x0003, kActive, u"ubuntu", file_path(u"\\EFI\\ubuntu\\shimx64.efi")},
-    {0x001A, kActive, u"UEFI: SanDisk", kUsb},
-};
 
 // "name" per entry, "name>" where it leads on, "*" on the bold one.
 Lines listed(const bootmenu::SourceMenu& menu) {
@@ -63,11 +19,6 @@ Lines listed(const bootmenu::SourceMenu& menu) {
     return out;
 }
 
-std::string variable(const std::string& name) {
-    std::string data = "(none)";
-    fake::get_variable(name, &data);
-    return data;
-}
 
 
 }  // namespace
@@ -141,8 +92,6 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
     } rows[] = {
         {"0003", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
         {"001A", bootmenu::Lasting::always, none, no_fault, {0x1A, 0, 3}, none, ""},
-        // A one-time boot left pending would start another system first.
-        {"0003", bootmenu::Lasting::always, order_bytes({0x1A}), no_fault, {3, 0, 0x1A}, none, ""},
         {"0000", bootmenu::Lasting::always, order_bytes({0}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
         {"0000", bootmenu::Lasting::through, none, no_fault, {0, 3, 0x1A}, none, ""},
         {"0000", bootmenu::Lasting::through, order_bytes({3}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
@@ -173,37 +122,4 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
         if (row.fault != order_gone) CHECK_MSG(variable("BootOrder") == order_bytes(row.order_after), name);
         CHECK_MSG(variable("BootNext") == row.next_after, name);
     }
-
-    // Windows 11 and 10 in the boot manager's store behind its firmware entry,
-    // Ubuntu first: a Windows entry also sends the next boot through the boot
-    // manager. BOOT.INI never stands there: NTLDR needs a BIOS boot.
-    machine(kWindowsUbuntuUsb, {3, 0, 0x1A});
-    bcdfix::object(bcdfix::kWin11, bcdfix::kLoader, "Windows 11");
-    bcdfix::object(bcdfix::kWin10, bcdfix::kLoader, "Windows 10");
-    bcdfix::manager({bcdfix::kWin11, bcdfix::kWin10}, bcdfix::kWin11);
-    bcdfix::install_bcdedit();
-
-    // The App chains the firmware, the boot manager and BOOT.INI; -r finds an entry by what the menu shows.
-    fixture::put_boot_ini(fixture::kThreeSystems);
-    fixture::enable_power_log();
-    testenv::put_text("MaintainDefault", "True");
-    testenv::put_text("INI", testenv::path("VORLANE.INI"));
-    testenv::put_file(testenv::path("VORLANE.INI"), "");
-    shell::App app;
-    shell::start_up(app);
-    Lines names;
-    for (const auto& entry : app.menu.entries) names.push_back(entry.name);
-    CHECK(names == (Lines{"ubuntu", "Windows 11", "Windows 10", "UEFI: SanDisk"}) && app.menu.default_index == 0u);
-    CHECK(shell::run_command_line(app, "-r \"Windows 10\"", false) == shell::Outcome::ended);
-    CHECK(fake::programs().runs.size() == 1u &&
-          fake::programs().runs[0].find("/bootsequence {a1b2c3d4-0000-0000-0000-000000000010}") != std::string::npos &&
-          variable("BootNext") == order_bytes({0}) && variable("BootOrder") == order_bytes({3, 0, 0x1A}) &&
-          fixture::power_log().size() == 1u);
-    CHECK(shell::run_command_line(app, "-r SanDisk", false) == shell::Outcome::ended);
-    CHECK(fixture::power_log() == (Lines{"ExitWindowsEx flags=2", "ExitWindowsEx flags=2"}) &&
-          variable("BootNext") == order_bytes({0x1A}));
-    fake::fail(fake::Op::firmware_set);
-    CHECK(shell::run_command_line(app, "-r ubuntu", false) == shell::Outcome::ended);
-    CHECK(fixture::power_log().size() == 2u && testenv::boxes().size() == 1u &&
-          testenv::boxes()[0].text.find("\n\nAccess is denied.\nThe computer will not be restarted.") != std::string::npos);
 }

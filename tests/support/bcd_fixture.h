@@ -45,15 +45,25 @@ inline void xp_and_7(const std::string& default_id = kWin7) {
     manager({kWin7, kLegacyLoader}, default_id);
 }
 
-// bcdedit as the fake's program: "/bootsequence {g}" and "/default {g}" on
-// the system store, unless it is to fail (exit 1) or write nothing.
+// bcdedit as the fake's program: "/bootsequence {g}...", "/default {g}" and
+// "/deletevalue {bootmgr} bootsequence|default" on the system store, unless it
+// is to fail (exit 1) or write nothing; `fail_run` (from 0) fails that run alone.
 enum class Bcdedit { applies, fails, writes_nothing };
-inline void install_bcdedit(Bcdedit behaviour = Bcdedit::applies) {
-    vorlane::fake::programs().hook = [behaviour](const std::string&, const std::string& arguments) {
-        const std::string id = arguments.substr(arguments.find(' ') + 1);
-        if (behaviour != Bcdedit::applies) return behaviour == Bcdedit::fails ? 1u : 0u;
-        if (arguments.rfind("/bootsequence ", 0) == 0) element(kBootManager, "24000002", pf::kRegMultiSz, multi({id}));
-        else if (arguments.rfind("/default ", 0) == 0) element(kBootManager, "23000003", pf::kRegSz, id + '\0');
+inline void install_bcdedit(Bcdedit behaviour = Bcdedit::applies, int fail_run = -1) {
+    vorlane::fake::programs().hook = [behaviour, fail_run, run = 0](const std::string&,
+                                                                    const std::string& arguments) mutable {
+        if (behaviour != Bcdedit::applies || run++ == fail_run) return behaviour == Bcdedit::writes_nothing ? 0u : 1u;
+        std::vector<std::string> words;
+        for (std::size_t at = 0, end; at < arguments.size(); at = end + 1) {
+            end = std::min(arguments.find(' ', at), arguments.size());
+            words.push_back(arguments.substr(at, end - at));
+        }
+        const std::vector<std::string> ids(words.begin() + 1, words.end());
+        const std::string elements = key(kBootManager, "Elements\\");
+        if (words[0] == "/bootsequence") element(kBootManager, "24000002", pf::kRegMultiSz, multi(ids));
+        else if (words[0] == "/default" && ids.size() == 1) element(kBootManager, "23000003", pf::kRegSz, ids[0] + '\0');
+        else if (words[0] == "/deletevalue" && words.size() == 3 && words[1] == kBootManager)
+            vorlane::fake::remove_value(elements + (words[2] == "bootsequence" ? "24000002" : "23000003"), "Element");
         else return 1u;
         return 0u;
     };

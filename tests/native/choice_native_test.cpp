@@ -1,0 +1,137 @@
+// A choice across the boot menus a machine shows in turn, made by -r: all of
+// it or nothing, whatever step fails, and nothing pending left to take the
+// next boot. Two machines: UEFI with ubuntu first and the boot manager's
+// Windows 11 and 10 behind its entry; Windows 7 beside XP, whose
+// "Earlier Version of Windows" leads on to BOOT.INI.
+#include <functional>
+
+#include "shell/app.h"
+#include "support/bcd_fixture.h"
+#include "support/boot_fixture.h"
+#include "support/check.h"
+#include "support/firmware_fixture.h"
+
+using namespace vorlane;
+using fixture::Lines;
+using fwfix::order_bytes;
+
+namespace {
+
+const std::string kNone = "(none)", kNtldr = bcdfix::kLegacyLoader, kWin10 = "{a1b2c3d4-0000-0000-0000-000000000010}";
+const std::string kXp = "Microsoft Windows XP Professional", k2000 = "Windows 2000 Professional";
+
+void uefi() {
+    fwfix::machine({fwfix::kWindowsUbuntuUsb[0], fwfix::kWindowsUbuntuUsb[1]}, {3, 0});
+    bcdfix::object(bcdfix::kWin11, bcdfix::kLoader, "Windows 11");
+    bcdfix::object(bcdfix::kWin10, bcdfix::kLoader, "Windows 10");
+    bcdfix::manager({bcdfix::kWin11, bcdfix::kWin10}, bcdfix::kWin11);
+}
+
+void seven_and_xp() {
+    testenv::reset();
+    fake::set_version(2, 6, 1);
+    bcdfix::xp_and_7();
+}
+
+// The boot manager's setting as one text: its GUIDs joined by blanks.
+std::string store(const char* type) {
+    std::string out;
+    for (const std::string& id : bcd::read_guids(bcd::kSystemStore, bcd::kBootManager, type))
+        out += (out.empty() ? "" : " ") + id;
+    return out;
+}
+
+}  // namespace
+
+TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; nothing pending left behind") {
+    struct Row {
+        const char* name;
+        void (*machine)();
+        const char* pick;  // -r's text
+        bool once;         // Maintain default on
+        std::function<void()> before;  // after the menu was read
+        // Afterwards: BootNext, BootOrder, the one-time sequence, the default, BOOT.INI's default.
+        std::string next, order, sequence, default_id, boot_ini;
+        const char* box;  // contained in the message; "" when it restarts
+        std::size_t writes = 0;  // boot writes logged, the failing one included
+    } rows[] = {
+        {"10 once", uefi, "Windows 10", true, [] {}, order_bytes({0}), order_bytes({3, 0}), kWin10, bcdfix::kWin11, kXp, "", 2},
+        // For good behind the firmware: the boot manager's entry moves to the front.
+        {"10 always", uefi, "Windows 10", false, [] {}, kNone, order_bytes({0, 3}), "", kWin10, kXp, "", 2},
+        // The firmware refuses: the boot manager's sequence or default is put back.
+        {"10 once, BootNext refused", uefi, "Windows 10", true, [] { fake::fail(fake::Op::firmware_set); }, kNone,
+         order_bytes({3, 0}), "", bcdfix::kWin11, kXp, "'BootNext'.\n\nAccess is denied.", 2},
+        {"10 always, BootOrder refused", uefi, "Windows 10", false, [] { fake::fail(fake::Op::firmware_set); }, kNone,
+         order_bytes({3, 0}), "", bcdfix::kWin11, kXp, "'BootOrder'.\n\nAccess is denied.", 2},
+        // ... and when that undo fails too, the message says what is still changed.
+        {"10 once, BootNext refused, undo fails", uefi, "Windows 10", true,
+         [] { fake::fail(fake::Op::firmware_set); bcdfix::install_bcdedit(bcdfix::Bcdedit::applies, 1); }, kNone,
+         order_bytes({3, 0}), kWin10, bcdfix::kWin11, kXp,
+         "still changed:\n- the Windows Boot Manager's one-time boot sequence", 2},
+        // One-time starts left pending never take the boot after a choice for good.
+        {"10 always, sequence pending", uefi, "Windows 10", false,
+         [] { bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({bcdfix::kWin11})); },
+         kNone, order_bytes({0, 3}), "", kWin10, kXp, "", 3},
+        {"ubuntu always, BootNext pending", uefi, "ubuntu", false, [] { fake::put_variable("BootNext", order_bytes({0})); },
+         kNone, order_bytes({3, 0}), "", bcdfix::kWin11, kXp, "", 1},
+        // Inside the firmware: BootOrder is put back when BootNext cannot be removed.
+        {"ubuntu always, BootNext pending, its removal refused", uefi, "ubuntu", false,
+         [] { fake::put_variable("BootOrder", order_bytes({0, 3})); fake::put_variable("BootNext", order_bytes({0}));
+              fake::fail(fake::Op::firmware_set, 1); },
+         order_bytes({0}), order_bytes({0, 3}), "", bcdfix::kWin11, kXp, "'BootNext'.\n\nAccess is denied.", 2},
+        // A number reused by a firmware tool is not the entry the menu showed.
+        {"ubuntu re-created as Fedora", uefi, "ubuntu", true,
+         [] { fake::put_variable("Boot0003", firmware::serialise_load_option({fwfix::kActive, u"Fedora",
+                                                                              fwfix::file_path(u"\\EFI\\fedora\\shimx64.efi"), ""})); },
+         kNone, order_bytes({3, 0}), "", bcdfix::kWin11, kXp, "no longer \"ubuntu\"", 0},
+        {"10 once, bcdedit fails", uefi, "Windows 10", true, [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::fails); },
+         kNone, order_bytes({3, 0}), "", bcdfix::kWin11, kXp, "ended with exit code 1", 1},
+
+        {"2000 once", seven_and_xp, "2000", true, [] {}, kNone, kNone, kNtldr, bcdfix::kWin7, k2000, "", 3},
+        {"2000 always", seven_and_xp, "2000", false, [] {}, kNone, kNone, "", kNtldr, k2000, "", 2},
+        // bcdedit fails after BOOT.INI (and VORLANE.INI) were written: both are put back.
+        {"2000 once, bcdedit fails", seven_and_xp, "2000", true, [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::fails); },
+         kNone, kNone, "", bcdfix::kWin7, kXp, "ended with exit code 1", 3},
+        {"2000 always, bcdedit writes nothing", seven_and_xp, "2000", false,
+         [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::writes_nothing); }, kNone, kNone, "", bcdfix::kWin7, kXp,
+         "it does not hold what", 2},
+        {"7 always, {ntldr} pending", seven_and_xp, "Windows 7", false,
+         [] { bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kNtldr})); },
+         kNone, kNone, "", bcdfix::kWin7, kXp, "", 1},
+        // The set-aside copy that may be the only good BOOT.INI stops the switch before anything is written.
+        {"2000, a differing BOOT.INI.old~", seven_and_xp, "2000", true,
+         [] { testenv::put_file(testenv::path("BOOT.INI.old~"), "[boot loader]\r\ntimeout=5\r\n"); },
+         kNone, kNone, "", bcdfix::kWin7, kXp, "BOOT.INI.old~' holds an earlier copy", 0},
+    };
+    for (const Row& r : rows) {
+        r.machine();
+        fixture::put_boot_ini(fixture::kThreeSystems);
+        fixture::enable_power_log();
+        testenv::put_text("MaintainDefault", r.once ? "True" : "");
+        testenv::put_text("INI", testenv::path("VORLANE.INI"));
+        testenv::put_file(testenv::path("VORLANE.INI"), "");
+        bcdfix::install_bcdedit();
+        shell::App app;
+        shell::start_up(app);
+        r.before();
+        CHECK_MSG(shell::run_command_line(app, std::string("-r ") + r.pick, false) == shell::Outcome::ended, r.name);
+        bootini::BootTable on_disk;
+        bootini::load_boot_table(on_disk);
+        CHECK_MSG(fwfix::variable("BootNext") == r.next && fwfix::variable("BootOrder") == r.order &&
+                      store(bcd::kBootSequence) == r.sequence && store(bcd::kDefault) == r.default_id &&
+                      on_disk.current_default == r.boot_ini, r.name);
+        // A one-time BOOT.INI switch keeps the usual default, and only one that happened.
+        std::string ini;
+        testenv::get_file(testenv::path("VORLANE.INI"), &ini);
+        CHECK_MSG(ini == (r.once && !*r.box && r.machine == seven_and_xp ? "[Config]\r\nDefault=" + kXp + "\r\n" : ""),
+                  r.name + check::show(ini));
+        const auto& boxes = testenv::boxes();
+        CHECK_MSG(*r.box ? boxes.size() == 1 && boxes[0].text.find(r.box) != std::string::npos &&
+                               (boxes[0].text.find("still changed") == std::string::npos) ==
+                                   (std::string(r.box).find("still changed") == std::string::npos)
+                         : boxes.empty(),
+                  r.name + check::show(boxes.empty() ? Lines{} : Lines{boxes[0].text}));
+        CHECK_MSG(fixture::power_log() == (*r.box ? Lines{} : Lines{"ExitWindowsEx flags=2"}) &&
+                      fixture::power_log(true).size() == r.writes, r.name + check::show(fixture::power_log(true)));
+    }
+}
