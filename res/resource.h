@@ -40,6 +40,9 @@
 // A restart that switches nothing: a scheduled Restart whose default is none
 // of the menu's entries. In the command table only, never in the menu.
 #define ID_RESTART                  40014
+// Inserted at run time above the entries, where they apply.
+#define ID_CANCEL_ONE_TIME          40015
+#define ID_SHOW_EVERY_MENU          40016
 // Exit carries IDCANCEL; spelled out so this header needs no <windows.h>.
 #define ID_EXIT                     2
 // One command per BOOT.INI entry, inserted at run time: ID_ENTRY_BASE + index.

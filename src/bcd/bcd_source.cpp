@@ -9,13 +9,20 @@ namespace {
 constexpr std::uint32_t kErrorCancelled = 1223;  // the consent prompt was declined
 constexpr std::uint32_t kFirstVersionWithStore = 6;  // Vista
 
-// A 32-bit process on 64-bit Windows sees another System32, without bcdedit.
-std::string bcdedit_path() {
+// A 32-bit process on 64-bit Windows sees another System32, without bcdedit;
+// Sysnative reaches the real one, but only from that process: an elevated
+// run is started by a 64-bit service, for which the platform names System32
+// with the redirection turned off around the call.
+std::string bcdedit_path(bool as_administrator) {
     std::string folder = platform::system_folder();
     if (folder.empty()) return folder;
-    if (platform::wow64()) folder = folder.substr(0, folder.find_last_of('\\') + 1) + "Sysnative";
+    if (platform::wow64() && !as_administrator)
+        folder = folder.substr(0, folder.find_last_of('\\') + 1) + "Sysnative";
     return folder + "\\bcdedit.exe";
 }
+
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr const char* kRefusedNotice = "Windows Boot Manager: needs administrator rights";
 
 bool has_store() {
     const platform::OsVersion v = platform::os_version();
@@ -37,17 +44,31 @@ bootmenu::SourceMenu BcdSource::menu() {
         // is Windows' own way to. Its output and outcome do not matter here.
         asked_to_load_ = true;
         std::uint32_t ignored = 0;
-        const std::string program = bcdedit_path();
+        const std::string program = bcdedit_path(false);
         if (!program.empty()) platform::run_program(program, "/enum {bootmgr}", false, &ignored);
         store_ = find_store();
     }
-    if (store_.empty()) return menu;
+    // Every Vista and later has a store; Windows shows it to an elevated
+    // administrator only.
+    platform::RegKey key = nullptr;
+    const bool readable = !store_.empty() && platform::machine_key_open(store_, &key);
+    const bool denied = !store_.empty() && !readable && platform::last_error() == kErrorAccessDenied;
+    if (readable) platform::reg_close(key);
+    if (!readable && (denied || !platform::process_elevated())) {
+        menu.notice = kRefusedNotice;
+        menu.refused = true;
+    }
+    if (!readable) return menu;
     const BootManager manager = read_boot_manager(store_);
+    const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
     for (const StoreEntry& entry : manager.entries) {
         if (entry.guid == manager.default_guid) {
             menu.default_index = menu.entries.size();
             menu.default_name = entry.description;
         }
+        // A one-time sequence that starts something else than the default.
+        if (!sequence.empty() && entry.guid == sequence.front() && entry.guid != manager.default_guid)
+            menu.next_index = menu.entries.size();
         menu.entries.push_back(bootmenu::SourceEntry{entry.description, entry.guid, entry.legacy});
     }
     return menu;
@@ -76,10 +97,11 @@ bool set_and_check(const std::string& store, const Setting& setting, const std::
                    std::string* failure) {
     const std::string arguments = ids.empty() ? std::string("/deletevalue ") + kBootManager + " " + setting.name
                                               : std::string("/") + setting.name + " " + joined(ids);
-    const std::string program = bcdedit_path();
-    std::uint32_t code = 0;
     // Only an administrator may change the boot manager; others are asked, for this run only.
-    if (program.empty() || !platform::run_program(program, arguments, !platform::process_elevated(), &code)) {
+    const bool ask = !platform::process_elevated();
+    const std::string program = bcdedit_path(ask);
+    std::uint32_t code = 0;
+    if (program.empty() || !platform::run_program(program, arguments, ask, &code)) {
         const std::uint32_t error = platform::last_error();
         *failure = error == kErrorCancelled
                        ? "The program wasn't able to change " + std::string(setting.what) +
@@ -134,6 +156,12 @@ bool BcdSource::plan(const std::string& key, const bootmenu::Choice& choice, std
             break;
     }
     return true;
+}
+
+void BcdSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
+    if (store_.empty()) return;
+    const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
+    if (!sequence.empty()) add_change(changes, store_, kSequenceSetting, sequence, {});
 }
 
 }  // namespace vorlane::bcd

@@ -16,6 +16,8 @@ class BcdSource final : public bootmenu::Source {
 public:
     // Reads the store again. Empty before Vista and where there is no store;
     // where the store is not loaded, asks bcdedit once per run to load it.
+    // Where Windows refuses the store to this process (it is not elevated),
+    // the menu is refused, with a notice saying so.
     bootmenu::SourceMenu menu();
 
     // once: the boot manager's one-time sequence (it clears that itself);
@@ -25,6 +27,8 @@ public:
     // store; its undo writes back what was there.
     bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
               std::string* failure) override;
+    // Removes a pending one-time sequence.
+    void plan_cancel(std::vector<bootmenu::Change>* changes) override;
 
 private:
     std::string store_;  // the key under HKEY_LOCAL_MACHINE of the store last read

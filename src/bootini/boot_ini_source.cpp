@@ -36,6 +36,22 @@ bool put_back(const std::string& path, const Before& before, ReadOnly read_only,
     return false;
 }
 
+// BOOT.INI's default lines made to name entry `index`; the undo puts its bytes back.
+void add_default_change(std::vector<bootmenu::Change>* changes, BootTable& table, std::size_t index) {
+    auto before = std::make_shared<Before>();
+    const std::string path = table.path;
+    changes->push_back({"BOOT.INI's default",
+                        [&table, index, path, before](std::string* why) {
+                            *before = read_before(path);
+                            std::uint32_t error = 0;
+                            if (set_default_entry(table, index, &error)) return true;
+                            *why = "The program wasn't able to write the boot configuration file\n'" + path +
+                                   "'.\n\n" + default_error_text(table, error);
+                            return false;
+                        },
+                        [path, before](std::string* why) { return put_back(path, *before, ReadOnly::rewrite, why); }});
+}
+
 }  // namespace
 
 bootmenu::SourceMenu BootIniSource::menu() {
@@ -49,7 +65,17 @@ bootmenu::SourceMenu BootIniSource::menu() {
         if (!table_.current_default.empty() && name == table_.current_default) menu.default_index = i;
         menu.entries.push_back(bootmenu::SourceEntry{name, std::to_string(i), false});
     }
+    // The default is a one-time one when VORLANE.INI keeps another, which the next start writes back.
+    const SavedDefault saved = saved_default(table_);
+    if (menu.default_index < menu.entries.size() && saved.index < menu.entries.size() &&
+        table_.entries[saved.index].arc_path != table_.entries[menu.default_index].arc_path)
+        menu.next_index = menu.default_index;
     return menu;
+}
+
+void BootIniSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
+    const SavedDefault saved = saved_default(table_);
+    if (menu().next_index != bootmenu::kNoEntry) add_default_change(changes, table_, saved.index);
 }
 
 bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
@@ -76,17 +102,7 @@ bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
                             },
                             [ini, before](std::string* why) { return put_back(ini, *before, ReadOnly::refuse, why); }});
     }
-    auto before = std::make_shared<Before>();
-    changes->push_back({"BOOT.INI's default",
-                        [&table, index, path, before](std::string* why) {
-                            *before = read_before(path);
-                            std::uint32_t error = 0;
-                            if (set_default_entry(table, index, &error)) return true;
-                            *why = "The program wasn't able to write the boot configuration file\n'" + path +
-                                   "'.\n\n" + default_error_text(table, error);
-                            return false;
-                        },
-                        [path, before](std::string* why) { return put_back(path, *before, ReadOnly::rewrite, why); }});
+    add_default_change(changes, table, index);
     return true;
 }
 

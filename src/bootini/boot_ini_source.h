@@ -24,6 +24,9 @@ public:
     // there: it may be the only good one.
     bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
               std::string* failure) override;
+    // Writes back the usual default that VORLANE.INI keeps, as the next
+    // start would, when the default now is a one-time one.
+    void plan_cancel(std::vector<bootmenu::Change>* changes) override;
 
 private:
     BootTable& table_;

@@ -50,31 +50,36 @@ void save_maintained_default(const BootTable& table, bool maintain) {
     }
 }
 
-void restore_maintained_default(BootTable& table) {
-    const std::string path = vorlane_ini_path();
+SavedDefault saved_default(const BootTable& table) {
+    SavedDefault found;
+    found.index = table.entries.size();
     std::string bytes;
-    if (!platform::file_read_head(path, kHeadBytes, &bytes)) {
-        show_error("The program wasn't able to open the configuration file\n'" + path +
+    found.opened = platform::file_read_head(vorlane_ini_path(), kHeadBytes, &bytes);
+    std::vector<std::string> lines = split_lines(crlf_to_newline(bytes));
+    if (lines.empty()) return found;
+    std::string last = lines[lines.size() < kLinesRead ? lines.size() - 1 : kLinesRead - 1];
+    if (last.back() == '\n') last.pop_back();
+    if (last.size() < kSavedKeyChars) return found;
+    found.name = last.substr(kSavedKeyChars);
+    // An empty name is contained in every name: it names nothing.
+    if (found.name.empty()) return found;
+    // The last entry that matches is the default that remains.
+    for (std::size_t i = 0; i < table.entries.size(); ++i)
+        if (table.entries[i].name.find(found.name) != std::string::npos) found.index = i;
+    return found;
+}
+
+void restore_maintained_default(BootTable& table) {
+    const SavedDefault saved = saved_default(table);
+    if (!saved.opened) {
+        show_error("The program wasn't able to open the configuration file\n'" + vorlane_ini_path() +
                    "'.\n\nThe default operating system will not be restored.");
         return;
     }
-    std::vector<std::string> lines = split_lines(crlf_to_newline(bytes));
-    if (lines.empty()) return;
-    std::string last = lines[lines.size() < kLinesRead ? lines.size() - 1 : kLinesRead - 1];
-    if (last.back() == '\n') last.pop_back();
-    if (last.size() < kSavedKeyChars) return;
-    const std::string saved = last.substr(kSavedKeyChars);
-    // An empty name is contained in every name: it names nothing.
-    if (saved.empty()) return;
-
-    // The last entry that matches is the default that remains; it is written
-    // once, and only when the file does not name it already.
-    std::size_t match = table.entries.size();
-    for (std::size_t i = 0; i < table.entries.size(); ++i)
-        if (table.entries[i].name.find(saved) != std::string::npos) match = i;
-    if (match == table.entries.size()) return;
-    table.current_default = saved;
-    set_default_entry(table, match);
+    if (saved.index == table.entries.size()) return;
+    // Written once, and only when the file does not name it already.
+    table.current_default = saved.name;
+    set_default_entry(table, saved.index);
 }
 
 void clear_maintained_default() {

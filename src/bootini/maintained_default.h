@@ -25,6 +25,15 @@ bool names_boot_ini(const std::string& path);
 // current default is never saved: the file is emptied instead.
 void save_maintained_default(const BootTable& table, bool maintain);
 
+struct SavedDefault {
+    bool opened = false;     // VORLANE.INI could be opened
+    std::string name;        // the saved text; empty when there is none
+    std::size_t index = 0;   // the entry it names; the entry count when none
+};
+// What VORLANE.INI holds: the saved text and the last entry whose display
+// name contains it. Silent.
+SavedDefault saved_default(const BootTable& table);
+
 // Makes the last entry whose display name contains the saved text the
 // default, rewriting BOOT.INI only when it names another. A missing file shows
 // the open message; an empty file, an empty saved name, or a last line too

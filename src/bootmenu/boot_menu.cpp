@@ -13,7 +13,6 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
     const bool has_next = next && !next->entries.empty() &&
                           (menu.opens == MenuKind::unnamed || next->kind == MenuKind::unnamed ||
                            menu.opens == next->kind);
-    if (!menu.notice.empty()) out.notices.push_back(menu.notice);
     bool replaced = false, default_replaced = false;
     for (std::size_t i = 0; i < menu.entries.size() && out.entries.size() < kMaxEntries; ++i) {
         const SourceEntry& entry = menu.entries[i];
@@ -40,11 +39,33 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
 BootMenu chain(const std::vector<SourceMenu>& menus) {
     BootMenu out;
     std::size_t root = 0;
-    while (root < menus.size() && menus[root].entries.empty()) {
-        if (!menus[root].notice.empty()) out.notices.push_back(menus[root].notice);
-        ++root;
+    bool refused_outside = false;
+    for (const SourceMenu& menu : menus) {
+        if (!menu.notice.empty()) out.notices.push_back(menu.notice);
+        out.refused = out.refused || menu.refused;
     }
-    if (root < menus.size()) append(menus, root, {}, true, out);
+    while (root < menus.size() && menus[root].entries.empty()) refused_outside = refused_outside || menus[root++].refused;
+    if (root == menus.size()) return out;
+    append(menus, root, {}, true, out);
+    // A menu refused outside the root is passed on every boot: a choice made
+    // as if the root came first could start something else.
+    for (Entry& entry : out.entries) entry.elevate = refused_outside;
+
+    // The next boot's way through the menus: each menu's pending entry, else
+    // its default, into the menu it leads on to.
+    bool pending = false;
+    for (std::size_t at = root; at < menus.size();) {
+        const SourceMenu& menu = menus[at];
+        pending = pending || menu.next_index != kNoEntry;
+        const std::size_t i = menu.next_index != kNoEntry ? menu.next_index : menu.default_index;
+        if (i >= menu.entries.size()) break;
+        const bool leads_on = menu.entries[i].leads_on && at + 1 < menus.size() && !menus[at + 1].entries.empty();
+        if (!leads_on) {
+            if (pending) out.pending = menu.entries[i].name;
+            break;
+        }
+        ++at;
+    }
     return out;
 }
 
@@ -57,16 +78,8 @@ void log_write(const std::string& what) {
         platform::file_append(log, "Write " + what + "\r\n");
 }
 
-}  // namespace
-
-bool choose(const Entry& entry, const Choice& choice, std::string* failure) {
-    std::vector<Change> changes;
-    for (std::size_t i = entry.steps.size(); i-- > 0;) {
-        const Step& step = entry.steps[i];
-        Choice here = choice;
-        if (step.through && choice.lasting == Lasting::once) here.lasting = Lasting::through;
-        if (!step.source->plan(step.key, here, &changes, failure)) return false;
-    }
+// Makes the changes in order; when one fails, undoes those made, in reverse.
+bool make_all(const std::vector<Change>& changes, std::string* failure) {
     for (std::size_t made = 0; made < changes.size(); ++made) {
         log_write(changes[made].what);
         if (changes[made].make(failure)) continue;
@@ -80,6 +93,25 @@ bool choose(const Entry& entry, const Choice& choice, std::string* failure) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool choose(const Entry& entry, const Choice& choice, std::string* failure) {
+    std::vector<Change> changes;
+    for (std::size_t i = entry.steps.size(); i-- > 0;) {
+        const Step& step = entry.steps[i];
+        Choice here = choice;
+        if (step.through && choice.lasting == Lasting::once) here.lasting = Lasting::through;
+        if (!step.source->plan(step.key, here, &changes, failure)) return false;
+    }
+    return make_all(changes, failure);
+}
+
+bool cancel(const std::vector<Source*>& sources, std::string* failure) {
+    std::vector<Change> changes;
+    for (Source* source : sources) source->plan_cancel(&changes);
+    return make_all(changes, failure);
 }
 
 bool choose(Source& source, const std::string& key, const Choice& choice, std::string* failure) {

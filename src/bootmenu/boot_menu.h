@@ -53,6 +53,9 @@ public:
     // replace is kept by them, for their undo.
     virtual bool plan(const std::string& key, const Choice& choice, std::vector<Change>* changes,
                       std::string* failure) = 0;
+    // The writes that take back a one-time start left pending in this menu
+    // (none when there is none), in the order they are to be made.
+    virtual void plan_cancel(std::vector<Change>* changes) = 0;
 
 protected:
     ~Source() = default;
@@ -77,6 +80,12 @@ struct SourceMenu {
     std::string default_name;              // what the tooltip names
     // A greyed line above the menu: what is there but could not be read.
     std::string notice;
+    // Windows refused to let this process read the menu: only an elevated
+    // copy can see it, and no choice behind it can be made from here.
+    bool refused = false;
+    // The entry that a one-time setting makes the next boot start instead of
+    // the usual default; kNoEntry when none is pending.
+    std::size_t next_index = kNoEntry;
     // Whether a choice behind this menu's leads_on entry only passes through
     // it (the firmware: start the boot manager next) or is made with the
     // user's own lasting (the boot manager's one-time sequence or default).
@@ -96,6 +105,9 @@ struct Step {
 struct Entry {
     std::string name;
     std::vector<Step> steps;
+    // Behind a menu Windows refused (every boot passes through it): only an
+    // elevated copy can make this choice.
+    bool elevate = false;
 };
 
 struct BootMenu {
@@ -103,6 +115,10 @@ struct BootMenu {
     std::size_t default_index = kNoEntry;
     std::string default_name;          // what the tooltip names; never an entry replaced
     std::vector<std::string> notices;  // each menu's notice, outermost first
+    bool refused = false;              // some menu was refused to this process
+    // What the next boot starts through a one-time setting left pending
+    // (a restart that did not happen); empty when none is.
+    std::string pending;
 };
 
 // Chains the menus, outermost first. The first menu with entries is the
@@ -122,6 +138,10 @@ bool choose(const Entry& entry, const Choice& choice, std::string* failure);
 
 // The same for one menu's entry alone.
 bool choose(Source& source, const std::string& key, const Choice& choice, std::string* failure);
+
+// Takes back every one-time start pending in these menus, all or nothing as
+// a choice is.
+bool cancel(const std::vector<Source*>& sources, std::string* failure);
 
 // The environment variable of the dry run: the file that each write of a
 // choice is logged to, as the power actions are.

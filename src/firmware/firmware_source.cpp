@@ -14,7 +14,8 @@ constexpr const char* kBootOrder = "BootOrder";
 constexpr const char* kBootNext = "BootNext";
 // BootNext holds two bytes; more are read so that a malformed one is seen and replaced.
 constexpr std::size_t kBootNextLimit = 16;
-constexpr std::uint32_t kFirstVersionWithUefi = 6;  // Vista SP1 is the first Windows started by UEFI
+constexpr std::uint32_t kFirstVersionWithUefi = 6;
+constexpr std::uint32_t kErrorPrivilegeNotHeld = 1314;  // Vista SP1 is the first Windows started by UEFI
 
 std::uint32_t get(const std::string& name, std::size_t limit, std::string* data) {
     return platform::firmware_get(name, platform::kEfiGlobalGuid, limit, data);
@@ -77,9 +78,19 @@ bootmenu::SourceMenu FirmwareSource::menu() {
     // Windows 8's GetFirmwareType is not there before it; a legacy BIOS answers
     // any variable call with ERROR_INVALID_FUNCTION, UEFI with another error.
     std::string bytes;
-    if (get("", kProbeBytes, &bytes) == platform::kErrorInvalidFunction) return menu;
+    const std::uint32_t probe = get("", kProbeBytes, &bytes);
+    if (probe == platform::kErrorInvalidFunction) return menu;
+    // UEFI, but only an elevated administrator's token holds the privilege.
+    if (probe == kErrorPrivilegeNotHeld) {
+        menu.notice = "UEFI firmware: needs administrator rights";
+        menu.refused = true;
+        return menu;
+    }
     std::vector<std::uint16_t> order;
     if (get(kBootOrder, 2 * kMaxBootOrder, &bytes) != 0 || !parse_boot_order(bytes, &order)) return menu;
+    std::string next;
+    bool no_next = true;
+    current(kBootNext, kBootNextLimit, &next, &no_next);
 
     bool default_found = false, leads_on_found = false;
     for (std::uint16_t number : order) {
@@ -102,6 +113,8 @@ bootmenu::SourceMenu FirmwareSource::menu() {
             menu.default_index = menu.entries.size();
             menu.default_name = entry.name;
         }
+        // A one-time boot that starts something else than the first entry.
+        if (!no_next && next == boot_next_bytes(number) && !is_default) menu.next_index = menu.entries.size();
         menu.entries.push_back(std::move(entry));
     }
     return menu;
@@ -167,6 +180,13 @@ bool FirmwareSource::plan(const std::string& key, const bootmenu::Choice& choice
         }
     }
     return true;
+}
+
+void FirmwareSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
+    std::string next;
+    bool no_next = true;
+    if (shown_.empty() || current(kBootNext, kBootNextLimit, &next, &no_next) != 0 || no_next) return;
+    add_change(changes, "the firmware's next boot (BootNext)", kBootNext, kBootNextLimit, next, "");
 }
 
 }  // namespace vorlane::firmware

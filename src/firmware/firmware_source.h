@@ -22,7 +22,8 @@ public:
     // boot category, keyed by their four hex digits, BootOrder's first active
     // entry bold. Empty before Vista, on legacy BIOS, and when BootOrder is
     // missing, unreadable or malformed; an entry that is missing or malformed
-    // is left out.
+    // is left out. Refused, with a notice, where Windows withholds the
+    // firmware privilege (a process that is not elevated).
     bootmenu::SourceMenu menu();
 
     // once: BootNext names the entry. always: the entry moves to the front of
@@ -33,6 +34,8 @@ public:
     // reads back different is undone as far as the firmware lets it be.
     bool plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
               std::string* failure) override;
+    // Deletes a pending BootNext.
+    void plan_cancel(std::vector<bootmenu::Change>* changes) override;
 
 private:
     struct Shown {

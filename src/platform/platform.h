@@ -52,9 +52,14 @@ bool reg_subkey(RegKey key, std::size_t index, std::string* name);
 // Runs a program hidden, with these arguments, waits for it to end and gives
 // its exit code. `as_administrator` asks the user for administrator rights
 // for this one run (the consent prompt); declining fails with error 1223.
+// A 32-bit process on 64-bit Windows asks for System32's program itself: the
+// file-system redirection is turned off around that call.
 // False, with the error, when it could not be started or did not end in time.
 bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
                  std::uint32_t* exit_code);
+// Starts a program with these arguments and does not wait for it;
+// `as_administrator` as above (declining: error 1223).
+bool start_program(const std::string& path, const std::string& arguments, bool as_administrator);
 // Whether this process has an administrator's full rights; true where the
 // system has no consent prompt (before Vista), since asking is impossible there.
 bool process_elevated();

@@ -26,6 +26,9 @@ constexpr std::size_t kSwitchArgumentChars = 255;
 constexpr const char* kCaption = "Vorlane";
 constexpr const char* kTrayTip = "Vorlane";
 constexpr const char* kNoEntriesText = "No operating systems found";
+constexpr const char* kPendingText = "Next start only: ";
+constexpr const char* kCancelOneTimeText = "Cancel the one-time start";
+constexpr const char* kShowEveryMenuText = "Show every boot menu";
 
 struct App {
     bootini::BootTable table;
@@ -50,13 +53,24 @@ struct App {
 // Reads every source again and chains their menus.
 void rebuild_menu(App& app);
 
+// Takes back every one-time start left pending; says why in a message box
+// when it cannot. The menus are read again either way.
+void cancel_one_time_start(App& app);
+
+// Starts this program again with administrator rights (the consent prompt)
+// and these arguments; false when the user declined or it could not start,
+// which is said in a message box unless declined.
+bool start_elevated(const std::string& arguments);
+
 // ---- Start-up and command line ----
 
 // Reads the Windows version, loads the table, restores a maintained default,
 // loads the preferences and sorts when asked.
 void start_up(App& app);
 
-enum class Outcome { ended, boot_loader_setup, close_running_copy, tray_mode };
+// replace_running_copy: tray mode, once a copy already running was closed
+// (the elevated copy that "Show every boot menu" starts).
+enum class Outcome { ended, boot_loader_setup, close_running_copy, replace_running_copy, tray_mode };
 
 // The command-line pass over the text after the program's name. Carries out
 // the switch actions itself and says what is left for the Win32 side.
@@ -94,6 +108,14 @@ std::string tooltip_text(const App& app);
 std::string menu_text(const std::string& name);
 
 struct MenuPlan {
+    // Above the entries, in this order: greyed notices of menus that could not
+    // be read, "Show every boot menu" (command ID_SHOW_EVERY_MENU) when a copy
+    // with administrator rights would see more, and a pending one-time start
+    // as a greyed line ("Next start only: ...") with "Cancel the one-time
+    // start" (ID_CANCEL_ONE_TIME) below it.
+    std::vector<std::string> notices;
+    bool show_every_menu = false;
+    std::string pending;  // the greyed line's text; empty: neither line
     std::vector<std::pair<std::string, unsigned>> entries;  // text, command
     bool no_entries = false;        // one greyed "No operating systems found" (command 30000)
     unsigned default_command = 0;   // 0: none is bold

@@ -28,12 +28,21 @@ std::size_t entry_containing(const App& app, const std::string& name) {
 // looked for without its one pair of quotes. An empty name (bare, quoted or
 // of blanks only) names nothing: a script's empty variable must not restart
 // into whichever entry comes first.
-bool restart_into(App& app, const std::string& name, bool force) {
+//
+// Where Windows hides a menu from this copy (not elevated), a name behind it,
+// or one found nowhere (it may be in the hidden menu), is asked for once
+// with the consent prompt: the same command runs again elevated.
+bool restart_into(App& app, const std::string& name, bool force, const std::string& command) {
     if (name.find_first_not_of(" \t") == std::string::npos) return false;
     std::size_t i = entry_containing(app, name);
     if (i == app.menu.entries.size() && name.size() > 2 && name.front() == '"' && name.back() == '"')
         i = entry_containing(app, name.substr(1, name.size() - 2));
-    if (i == app.menu.entries.size()) return false;
+    const bool found = i < app.menu.entries.size();
+    if ((found ? app.menu.entries[i].elevate : app.menu.refused) && !platform::process_elevated()) {
+        start_elevated(command);
+        return true;
+    }
+    if (!found) return false;
     if (switch_default(app, i)) power::exit_windows(power::kEwxReboot, force);
     return true;
 }
@@ -75,6 +84,7 @@ Outcome run_command_line(App& app, const std::string& command_line, bool running
     std::size_t skip = 0;
     while (skip < command_line.size() && static_cast<unsigned char>(command_line[skip]) <= 32) ++skip;
     std::string text = command_line.substr(skip);
+    const std::string command = text;
 
     if (begins(text, 'i')) return Outcome::boot_loader_setup;
     slash_to_dash(text);
@@ -87,8 +97,14 @@ Outcome run_command_line(App& app, const std::string& command_line, bool running
     slash_to_dash(text);
     // "-r" alone names nothing and reads nothing past the text.
     if (begins(text, 'r') && text.size() >= 3 &&
-        restart_into(app, text.substr(3, kSwitchArgumentChars), force))
+        restart_into(app, text.substr(3, kSwitchArgumentChars), force, command))
         return Outcome::ended;
+    if (begins(text, 'c')) {
+        cancel_one_time_start(app);
+        return Outcome::ended;
+    }
+    // The elevated copy that "Show every boot menu" starts takes the tray over.
+    if (begins(text, 'e')) return Outcome::replace_running_copy;
     if (begins(text, 's')) {
         power::exit_windows(app.shutdown_flags, force);
         return Outcome::ended;

@@ -6,6 +6,8 @@
 namespace vorlane::shell {
 namespace {
 
+constexpr std::uint32_t kErrorCancelled = 1223;  // the consent prompt was declined
+
 void reload(App& app, bool sort) {
     bootini::load_boot_table(app.table);
     if (sort && app.prefs.sort_list) bootini::sort_entries(app.table);
@@ -22,12 +24,22 @@ void end_windows(std::uint32_t flags) {
 void entry_command(App& app, unsigned id) {
     const bool shift = platform::shift_held();
     if (id < kEntryCommandBase || id - kEntryCommandBase >= app.menu.entries.size()) return;
+    const bootmenu::Entry& entry = app.menu.entries[id - kEntryCommandBase];
+    // Behind a menu Windows hides from this copy: an elevated one makes the
+    // pick (with Shift, it only shows every menu, to pick from again).
+    if (entry.elevate && !platform::process_elevated()) {
+        start_elevated(shift ? "-e" : "-r \"" + entry.name + "\"");
+        return;
+    }
     // A failed switch has read the menus again already.
     if (!switch_default(app, id - kEntryCommandBase, shift)) return;
-    if (shift)
+    if (shift) {
         reload(app, true);
-    else
-        end_windows(power::kEwxReboot);
+    } else if (!power::exit_windows(power::kEwxReboot, false)) {
+        power::show_refusal();
+        // The switch stands: the menu shows it, a one-time one as pending.
+        reload(app, true);
+    }
 }
 
 UiAction toggled(App& app, bool& preference) {
@@ -51,8 +63,33 @@ void rebuild_menu(App& app) {
     app.menu = bootmenu::chain({app.firmware.menu(), app.bcd.menu(), app.boot_ini.menu()});
 }
 
+void cancel_one_time_start(App& app) {
+    std::string failure;
+    if (!bootmenu::cancel({&app.firmware, &app.bcd, &app.boot_ini}, &failure))
+        platform::message_box(failure, kCaption, platform::kMbOk | platform::kMbIconError);
+    reload(app, true);
+}
+
+bool start_elevated(const std::string& arguments) {
+    if (platform::start_program(platform::module_path(), arguments, true)) return true;
+    const std::uint32_t error = platform::last_error();
+    if (error != kErrorCancelled)
+        platform::message_box("The program wasn't able to start itself with administrator rights.\n\n" +
+                                  platform::error_reason(error),
+                              kCaption, platform::kMbOk | platform::kMbIconError);
+    return false;
+}
+
 bool switch_default(App& app, std::size_t index, bool shift) {
     if (index >= app.menu.entries.size()) return false;
+    if (app.menu.entries[index].elevate) {
+        // Even elevated, a menu every boot passes through could not be read.
+        platform::message_box("A boot menu that every start passes through could not be read, so \"" +
+                                  app.menu.entries[index].name + "\" cannot be chosen from here.\n"
+                                  "The computer will not be restarted.",
+                              kCaption, platform::kMbOk | platform::kMbIconError);
+        return false;
+    }
     // Shift changes the default for good; otherwise Maintain default makes
     // the switch a one-time one. BOOT.INI keeps its default in VORLANE.INI
     // with Shift too, as it always has.
@@ -118,6 +155,8 @@ UiAction dispatch_command(App& app, unsigned id) {
             return UiAction::none;
         case ID_SHUTDOWN: end_windows(app.shutdown_flags); return UiAction::none;
         case ID_RESTART: plain_restart(app); return UiAction::none;
+        case ID_CANCEL_ONE_TIME: cancel_one_time_start(app); return UiAction::none;
+        case ID_SHOW_EVERY_MENU: start_elevated("-e"); return UiAction::none;
         case ID_ABOUT: return UiAction::show_about;
         case ID_STANDBY: power::suspend(false); return UiAction::none;
         case ID_HIBERNATE: power::suspend(true); return UiAction::none;

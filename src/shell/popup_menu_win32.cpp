@@ -31,17 +31,29 @@ HMENU build_menu(HMENU* loaded) {
     HMENU popup = GetSubMenu(*loaded, 0);
 
     const MenuPlan plan = plan_menu(g_app);
+    // The lines above the entries, then a separator.
+    UINT above = 0;
+    const auto line = [&](UINT flags, UINT_PTR command, const std::string& text) {
+        InsertMenuA(popup, above++, MF_BYPOSITION | MF_STRING | flags, command, menu_text(text).c_str());
+    };
+    for (const std::string& notice : plan.notices) line(MF_GRAYED, 0, notice);
+    if (plan.show_every_menu) line(0, ID_SHOW_EVERY_MENU, kShowEveryMenuText);
+    if (!plan.pending.empty()) {
+        line(MF_GRAYED, 0, plan.pending);
+        line(0, ID_CANCEL_ONE_TIME, kCancelOneTimeText);
+    }
+    if (above) InsertMenuA(popup, above++, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     for (UINT i = 0; i < plan.entries.size(); ++i)
-        InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING, plan.entries[i].second,
+        InsertMenuA(popup, above + i, MF_BYPOSITION | MF_STRING, plan.entries[i].second,
                     menu_text(plan.entries[i].first).c_str());
     if (plan.default_command) SetMenuDefaultItem(popup, plan.default_command, FALSE);
     if (plan.no_entries)
-        InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_ENTRY_BASE, kNoEntriesText);
+        InsertMenuA(popup, above, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_ENTRY_BASE, kNoEntriesText);
     for (const auto& [command, checked] : plan.checks)
         CheckMenuItem(popup, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     for (unsigned command : plan.greyed) EnableMenuItem(popup, command, MF_BYCOMMAND | MF_GRAYED);
     if (plan.simplified)
-        trim_to_simplified(popup, plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size()));
+        trim_to_simplified(popup, above + (plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size())));
     return popup;
 }
 

@@ -21,7 +21,8 @@ std::string tooltip_text(const App& app) {
                                          "Double-click to shutdown", "Double-click to edit schedule"};
     const int mode = app.prefs.double_click;
     const std::string hint = mode >= 0 && mode <= 3 ? kHints[mode] : kHints[0];
-    const std::string name = app.menu.entries.empty() ? kNoEntriesText : app.menu.default_name;
+    std::string name = app.menu.entries.empty() ? kNoEntriesText : app.menu.default_name;
+    if (!app.menu.pending.empty()) name = kPendingText + app.menu.pending;
     // No default to name (none of the menu's entries is it): the hint alone.
     if (name.empty()) return hint;
     return app.new_shell ? name + "\n" + hint : name + " (" + hint + ")";
@@ -39,6 +40,9 @@ std::string menu_text(const std::string& name) {
 
 MenuPlan plan_menu(App& app) {
     MenuPlan plan;
+    plan.notices = app.menu.notices;
+    plan.show_every_menu = app.menu.refused && !platform::process_elevated();
+    if (!app.menu.pending.empty()) plan.pending = kPendingText + app.menu.pending;
     const auto& entries = app.menu.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const unsigned command = kEntryCommandBase + static_cast<unsigned>(i);

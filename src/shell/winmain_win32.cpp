@@ -46,6 +46,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
         case Outcome::close_running_copy:
             SendMessageA(running, WM_CLOSE, 0, 0);
             return 0;
+        case Outcome::replace_running_copy:
+            // An elevated copy may send to the one it replaces, not the other way round.
+            if (running) SendMessageA(running, WM_CLOSE, 0, 0);
+            run_tray_mode();
+            return 0;
         case Outcome::tray_mode:
             run_tray_mode();
             return 0;

@@ -26,6 +26,10 @@ struct Recorder final : Source {
                             [this, key](std::string*) { return log->push_back("undo " + name + " " + key), key != sticks; }});
         return true;
     }
+    void plan_cancel(std::vector<Change>* changes) override {
+        changes->push_back({name + "'s pending", [this](std::string*) { return log->push_back("cancel " + name), true; },
+                            [](std::string*) { return true; }});
+    }
 };
 
 SourceMenu menu_of(Recorder& source, Lines names, std::size_t bold, std::size_t leads_on = kNoEntry) {
@@ -87,6 +91,28 @@ TEST_CASE("boot menu: the chain replaces the entry that leads on, carries the bo
     no_default.default_name.clear();
     m = chain({firmware, no_default, boot_ini});
     CHECK(m.default_index == kNoEntry && m.default_name.empty());
+    // The pending one-time start is named where the next boot's way ends: the
+    // firmware's BootNext to the boot manager, whose default leads on to BOOT.INI.
+    firmware.next_index = 1;
+    m = chain({firmware, store, boot_ini});
+    CHECK(m.pending == "XP" && !m.refused && !m.entries[0].elevate);
+    SourceMenu sequence = store;
+    sequence.next_index = 0;
+    CHECK_EQ(chain({firmware, sequence, boot_ini}).pending, "Windows 7");
+    firmware.next_index = kNoEntry;
+    CHECK(chain({firmware, store, boot_ini}).pending.empty());
+    // A refused firmware: every entry behind it needs an elevated copy; a
+    // refused boot manager behind a readable firmware leaves its entry as it is.
+    SourceMenu refused;
+    refused.refused = true;
+    refused.notice = "hidden";
+    m = chain({refused, store, boot_ini});
+    CHECK(m.refused && m.entries.size() == 3u && m.entries[0].elevate && m.notices == Lines{"hidden"});
+    m = chain({firmware, refused, boot_ini});
+    CHECK(m.refused && names(m) == (Lines{"Ubuntu", "Windows Boot Manager", "USB"}) && !m.entries[1].elevate);
+    std::string why;
+    log.clear();
+    CHECK(cancel({&fw, &ini}, &why) && log == (Lines{"cancel fw", "cancel ini"}));
     // A default outside the way on is the outer one; an empty middle menu ends the chain there.
     firmware.default_index = 0;
     firmware.default_name = "Ubuntu";

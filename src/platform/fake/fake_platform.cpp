@@ -297,6 +297,13 @@ bool run_program(const std::string& path, const std::string& arguments, bool as_
     return true;
 }
 
+bool start_program(const std::string& path, const std::string& arguments, bool as_administrator) {
+    fake::Programs& p = world().programs;
+    if (as_administrator && !p.consent) return failed(1223);
+    p.runs.push_back(path + " " + arguments + (as_administrator ? " (as administrator)" : "") + " (started)");
+    return true;
+}
+
 bool process_elevated() { return world().programs.elevated; }
 std::string system_folder() { return "C:\\Windows\\System32"; }
 bool wow64() { return world().programs.wow64; }

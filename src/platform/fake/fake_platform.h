@@ -71,7 +71,8 @@ void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t m
 void set_time(const platform::LocalTime& time);
 
 // Programs: each run as "path arguments", with " (as administrator)" when
-// elevation was asked for and given; the hook gives the exit code (0 without
+// elevation was asked for and given, and " (started)" when not waited for
+// (start_program); the hook gives the exit code (0 without
 // one) and may change the world as the program would. `elevated`: this
 // process holds an elevated administrator's token, as Windows asks of every
 // reader of the boot manager's store (HKLM\BCD*: error 5 otherwise) and of

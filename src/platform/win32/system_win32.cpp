@@ -555,10 +555,13 @@ bool wait_for_exit(HANDLE process, std::uint32_t* exit_code) {
     return ended;
 }
 
+using RedirectionFn = BOOL(WINAPI*)(PVOID*);
+
 // The consent prompt's way of starting a program: ShellExecuteEx with the
 // "runas" verb (Vista and later; elsewhere it starts the program as it is).
-// shell32 is loaded from the system folder by its full path.
-bool run_as_administrator(const std::string& path, const std::string& arguments, std::uint32_t* exit_code) {
+// shell32 is loaded from the system folder by its full path. The process is
+// left open in `info` unless `wait`.
+bool shell_start(const std::string& path, const std::string& arguments, bool wait, std::uint32_t* exit_code) {
     HMODULE shell = LoadLibraryA((system_folder() + "\\shell32.dll").c_str());
     if (!shell) return fail_last();
     const auto execute =
@@ -570,13 +573,31 @@ bool run_as_administrator(const std::string& path, const std::string& arguments,
     info.lpVerb = "runas";
     info.lpFile = path.c_str();
     info.lpParameters = arguments.c_str();
-    info.nShow = SW_HIDE;
+    info.nShow = wait ? SW_HIDE : SW_SHOWNORMAL;
+    // A 32-bit process on 64-bit Windows names System32's own program: the
+    // elevated process is started by a 64-bit service, for which Sysnative
+    // does not exist, and this process must see that file too.
+    PVOID redirection = nullptr;
+    const auto disable = system_function<RedirectionFn>("kernel32.dll", "Wow64DisableWow64FsRedirection");
+    const auto revert = system_function<RedirectionFn>("kernel32.dll", "Wow64RevertWow64FsRedirection");
+    const std::string system = system_folder();
+    bool in_system = !system.empty() && path.size() > system.size();
+    for (std::size_t i = 0; in_system && i < system.size(); ++i)
+        in_system = (path[i] | 0x20) == (system[i] | 0x20);
+    const bool redirected = in_system && wow64() && disable && revert && disable(&redirection);
     // Declined: ERROR_CANCELLED.
     const bool started = execute ? execute(&info) != FALSE || fail_last() : fail_code(ERROR_CALL_NOT_IMPLEMENTED);
+    if (redirected) {
+        const DWORD kept = GetLastError();
+        revert(&redirection);
+        SetLastError(kept);
+    }
     FreeLibrary(shell);
     if (!started) return false;
-    if (!info.hProcess) return fail_code(ERROR_INVALID_HANDLE);
-    return wait_for_exit(info.hProcess, exit_code);
+    if (!info.hProcess) return wait ? fail_code(ERROR_INVALID_HANDLE) : true;
+    if (wait) return wait_for_exit(info.hProcess, exit_code);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
 }  // namespace
@@ -604,7 +625,7 @@ bool reg_subkey(RegKey key, std::size_t index, std::string* name) {
 
 bool run_program(const std::string& path, const std::string& arguments, bool as_administrator,
                  std::uint32_t* exit_code) {
-    if (as_administrator) return run_as_administrator(path, arguments, exit_code);
+    if (as_administrator) return shell_start(path, arguments, true, exit_code);
     std::string command = "\"" + path + "\" " + arguments;
     STARTUPINFOA startup;
     std::memset(&startup, 0, sizeof startup);
@@ -618,6 +639,22 @@ bool run_program(const std::string& path, const std::string& arguments, bool as_
         return fail_last();
     CloseHandle(info.hThread);
     return wait_for_exit(info.hProcess, exit_code);
+}
+
+bool start_program(const std::string& path, const std::string& arguments, bool as_administrator) {
+    std::uint32_t ignored = 0;
+    if (as_administrator) return shell_start(path, arguments, false, &ignored);
+    std::string command = "\"" + path + "\" " + arguments;
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    std::memset(&info, 0, sizeof info);
+    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return fail_last();
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
 bool process_elevated() {
