@@ -93,8 +93,10 @@ std::string joined(const std::vector<std::string>& ids) {
 
 // Runs bcdedit to make the setting hold `ids` (none: removes it), then reads
 // the store back: only what it holds counts.
+// `ran`: bcdedit ended with exit code 0, so the store may hold anything now.
 bool set_and_check(const std::string& store, const Setting& setting, const std::vector<std::string>& ids,
-                   std::string* failure) {
+                   std::string* failure, bool* ran) {
+    *ran = false;
     const std::string arguments = ids.empty() ? std::string("/deletevalue ") + kBootManager + " " + setting.name
                                               : std::string("/") + setting.name + " " + joined(ids);
     // Only an administrator may change the boot manager; others are asked, for this run only.
@@ -114,6 +116,7 @@ bool set_and_check(const std::string& store, const Setting& setting, const std::
                    arguments + "' ended with exit code " + std::to_string(code) + ".";
         return false;
     }
+    *ran = true;
     if (read_guids(store, kBootManager, setting.element) == ids) return true;
     *failure = "The program wasn't able to change " + std::string(setting.what) + ": it does not hold what\n'" +
                program + " " + arguments + "' was to write.";
@@ -123,8 +126,19 @@ bool set_and_check(const std::string& store, const Setting& setting, const std::
 void add_change(std::vector<bootmenu::Change>* changes, const std::string& store, const Setting& setting,
                 const std::vector<std::string>& now, const std::vector<std::string>& wanted) {
     changes->push_back({setting.what,
-                        [store, &setting, wanted](std::string* why) { return set_and_check(store, setting, wanted, why); },
-                        [store, &setting, now](std::string* why) { return set_and_check(store, setting, now, why); }});
+                        [store, &setting, now, wanted](std::string* why) {
+                            bool ran = false;
+                            if (set_and_check(store, setting, wanted, why, &ran)) return true;
+                            // What bcdedit wrote cannot be seen to be the choice: put back what was
+                            // there, as far as bcdedit lets it be.
+                            std::string ignored;
+                            if (ran) set_and_check(store, setting, now, &ignored, &ran);
+                            return false;
+                        },
+                        [store, &setting, now](std::string* why) {
+                            bool ran = false;
+                            return set_and_check(store, setting, now, why, &ran);
+                        }});
 }
 
 }  // namespace
@@ -136,6 +150,14 @@ bool BcdSource::plan(const std::string& key, const bootmenu::Choice& choice, std
         *failure = "The Windows Boot Manager's menu could not be read.";
         return false;
     }
+    // What a write replaces must be known, to be put back.
+    platform::RegKey handle = nullptr;
+    if (!platform::machine_key_open(store_, &handle)) {
+        *failure = "The Windows Boot Manager's settings could not be read.\n\n" +
+                   platform::error_reason(platform::last_error());
+        return false;
+    }
+    platform::reg_close(handle);
     const std::vector<std::string> mine{id};
     const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
     const std::vector<std::string> defaults = read_guids(store_, kBootManager, kDefault);

@@ -44,7 +44,8 @@ BootMenu chain(const std::vector<SourceMenu>& menus) {
         if (!menu.notice.empty()) out.notices.push_back(menu.notice);
         out.refused = out.refused || menu.refused;
     }
-    while (root < menus.size() && menus[root].entries.empty()) refused_outside = refused_outside || menus[root++].refused;
+    for (; root < menus.size() && menus[root].entries.empty(); ++root)
+        if (menus[root].refused) refused_outside = true;
     if (root == menus.size()) return out;
     append(menus, root, {}, true, out);
     // A menu refused outside the root is passed on every boot: a choice made

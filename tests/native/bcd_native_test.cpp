@@ -143,4 +143,18 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
                                       boxes[0].text.find("The computer will not be restarted.") != std::string::npos,
                   r.line + check::show(boxes.empty() ? Lines{} : Lines{boxes[0].text}));
     }
+    // Asked for elevation from the 32-bit exe on 64-bit Windows (a store readable without it):
+    // System32's own bcdedit, the platform turning the redirection off, since the elevated
+    // process is started by a 64-bit service. Without it and unreadable: refused before any run.
+    for (bool readable : {true, false}) {
+        shell::App app;
+        start(app, [] { xp_and_7(kNtldr); });
+        fake::programs().wow64 = true;
+        fake::programs().elevated = false;
+        fake::programs().store_open_to_all = readable;
+        shell::run_command_line(app, "-r Windows 7", false);
+        CHECK(fake::programs().runs == (readable ? Lines{"C:\\Windows\\System32\\bcdedit.exe /default " +
+                                                         std::string(kWin7) + " (as administrator)"} : Lines{}) &&
+              fixture::power_log().size() == readable);
+    }
 }

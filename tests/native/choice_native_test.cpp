@@ -135,3 +135,68 @@ TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; no
                       fixture::power_log(true).size() == r.writes, r.name + check::show(fixture::power_log(true)));
     }
 }
+
+TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pending one-time start") {
+    const std::string self = "C:\\Program Files\\Vorlane\\vorlane.exe ", up = " (as administrator) (started)";
+    const std::string hidden_fw = "UEFI firmware: needs administrator rights",
+                      hidden_bcd = "Windows Boot Manager: needs administrator rights";
+    struct Row {
+        const char* name;
+        void (*machine)();
+        bool elevated, consent;
+        std::function<void()> before;  // before the start
+        const char* act;               // -r/-c text, or "pick N"
+        Lines notices;
+        bool show_every;
+        std::string pending, tip;      // before the act
+        Lines runs;                    // programs started or run by the act
+        std::string sequence, next;    // afterwards
+    } rows[] = {
+        // Not elevated: every menu of a UEFI machine is hidden, and -r asks for an elevated copy.
+        {"uefi, -r", uefi, false, true, [] {}, "-r Windows 10", {hidden_fw, hidden_bcd}, true, "",
+         "No operating systems found (Double-click disabled)",
+         {self + "-r Windows 10" + up}, "", kNone},
+        {"uefi, -r declined", uefi, false, false, [] {}, "-r Windows 10", {hidden_fw, hidden_bcd}, true, "", "", {}, "", kNone},
+        // BOOT.INI's entries behind a hidden boot manager are chosen by an elevated copy.
+        {"7 + XP, pick", seven_and_xp, false, true, [] {}, "pick 1", {hidden_bcd}, true, "", kXp + " (Double-click disabled)",
+         {self + "-r \"" + kXp + "\"" + up}, "", kNone},
+        // Elevated: nothing hidden; pending one-time starts named, and cancelled.
+        {"uefi, BootNext pending", uefi, true, true, [] { fake::put_variable("BootNext", order_bytes({0})); }, "-c", {},
+         false, "Windows 11", "Next start only: Windows 11 (Double-click disabled)", {}, "", kNone},
+        {"uefi, both pending", uefi, true, true, [] {
+             fake::put_variable("BootNext", order_bytes({0}));
+             bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kWin10}));
+         }, "-c", {}, false, "Windows 10", "", {"C:\\Windows\\System32\\bcdedit.exe /deletevalue " +
+         std::string(bcd::kBootManager) + " bootsequence"}, "", kNone},
+        {"7 + XP, {ntldr} pending", seven_and_xp, true, true, [] {
+             bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kNtldr}));
+         }, "-c", {}, false, kXp, "", {"C:\\Windows\\System32\\bcdedit.exe /deletevalue " +
+         std::string(bcd::kBootManager) + " bootsequence"}, "", kNone},
+    };
+    for (const Row& r : rows) {
+        r.machine();
+        if (r.machine == seven_and_xp) fixture::put_boot_ini(fixture::kThreeSystems);
+        testenv::put_text("INI", testenv::path("VORLANE.INI"));
+        testenv::put_file(testenv::path("VORLANE.INI"), "");
+        bcdfix::install_bcdedit();
+        fake::programs().elevated = r.elevated;
+        fake::programs().consent = r.consent;
+        r.before();
+        shell::App app;
+        shell::start_up(app);
+        const shell::MenuPlan plan = shell::plan_menu(app);
+        CHECK_MSG(plan.notices == r.notices && plan.show_every_menu == r.show_every &&
+                      plan.pending == (r.pending.empty() ? "" : "Next start only: " + r.pending) &&
+                      (r.tip.empty() || shell::tooltip_text(app) == r.tip),
+                  r.name + check::show(plan.notices) + plan.pending + check::show(shell::tooltip_text(app)));
+        if (std::string(r.act).rfind("pick ", 0) == 0)
+            shell::dispatch_command(app, shell::kEntryCommandBase + unsigned(r.act[5] - '0'));
+        else
+            CHECK_MSG(shell::run_command_line(app, r.act, false) == shell::Outcome::ended, r.name);
+        CHECK_MSG(fake::programs().runs == r.runs && testenv::boxes().empty() && fixture::power_log().empty(),
+                  r.name + check::show(fake::programs().runs));
+        if (r.elevated)
+            CHECK_MSG(store(bcd::kBootSequence) == r.sequence && fwfix::variable("BootNext") == r.next &&
+                          shell::plan_menu(app).pending.empty(), r.name);
+    }
+}

@@ -271,7 +271,8 @@ bool machine_key_open(const std::string& subkey, RegKey* key) {
     if (at == world().keys.end() || (at->first != folded && at->first.rfind(folded + "\\", 0) != 0)) return failed(2);
     // The boot manager's store grants Administrators read, and nobody else: a
     // filtered token cannot use that.
-    if (folded.rfind(kMachine + std::string("bcd"), 0) == 0 && !world().programs.elevated) return failed(5);
+    const fake::Programs& p = world().programs;
+    if (folded.rfind(kMachine + std::string("bcd"), 0) == 0 && !p.elevated && !p.store_open_to_all) return failed(5);
     world().keys[folded];
     *key = opened(folded);
     return true;

@@ -81,6 +81,7 @@ struct Programs {
     std::vector<std::string> runs;
     std::function<std::uint32_t(const std::string& path, const std::string& arguments)> hook;
     bool elevated = true, consent = true, wow64 = false;  // consent: to the elevation prompt
+    bool store_open_to_all = false;  // an access list on the store widened by hand
 };
 Programs& programs();
 
