@@ -20,9 +20,10 @@ const std::string kAdmin = " (as administrator)";
 }  // namespace
 
 TEST_CASE("startup task: the menu's Run at startup makes and removes the task on Vista and later, the Run value before") {
-    enum Had { none, run_value, task };
+    enum Had { none, run_value, long_run_value, task };
     struct Row { const char* name; std::uint32_t major; Had had; bool elevated, consent; std::uint32_t code;
-                 int answer; std::string run; bool checked; Had left; const char* box = ""; } rows[] = {
+                 int answer; std::string run; bool checked; Had left; const char* box = "";
+                 bool unwritable = false; } rows[] = {
         {"XP: the Run value, as ever", 5, none, true, true, 0, 0, "", true, run_value},
         {"XP: off removes it", 5, run_value, true, true, 0, 0, "", false, none},
         {"7, elevated: made directly", 6, none, true, true, 0, 0, kCreate, true, task},
@@ -31,6 +32,10 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
         {"7: schtasks fails", 6, none, true, true, 1, 0, kCreate, false, none, "ended with exit code 1"},
         {"10: an older version's Run value is shown, and off removes it alone", 10, run_value, false, true, 0, 0, "",
          false, none},
+        {"10: a Run value too long to read shows as off, and goes with the task's making", 10, long_run_value, true,
+         true, 0, 0, kCreate, true, task},
+        {"10: TMP names the folder, which refuses the definition", 10, none, true, true, 0, 0, "", false, none,
+         "could not write", true},
         {"10: off, consent given", 10, task, false, true, 0, 0, kDelete + kAdmin, false, none},
         {"10: off, consent declined", 10, task, false, false, 0, 0, "", true, task},
         {"10: off, schtasks fails, kept", 10, task, true, true, 1, 7, kDelete, true, task, "Take the check mark off?"},
@@ -40,8 +45,10 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
     for (const Row& r : rows) {
         testenv::reset();
         fake::set_version(2, r.major, 0);
-        fake::set_env("TEMP", "C:\\sandbox\\");
+        fake::set_env(r.unwritable ? "TMP" : "TEMP", "C:\\sandbox\\");
+        if (r.unwritable) fake::fail(fake::Op::file_write);
         if (r.had == run_value) testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, "C:\\old\\vorlane.exe");
+        if (r.had == long_run_value) testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, std::string(300, 'p'));
         if (r.had == task) testenv::put_text(settings::kStartupTaskValue, "Vorlane " + kSid);
         testenv::answer_boxes_with(r.answer);
         fake::Programs& p = fake::programs();
@@ -59,7 +66,8 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
         settings::Preferences now;
         settings::load_preferences(now);  // the next opening of the menu
         std::string value;
-        const Had left = settings::read_string(testenv::kRunKey, "Vorlane", &value) ? run_value
+        std::uint32_t type = 0;
+        const Had left = testenv::get_value(testenv::kRunKey, "Vorlane", &type, &value) ? run_value
                          : settings::startup_task_noted()                          ? task
                                                                                     : none;
         const auto& boxes = testenv::boxes();
