@@ -75,7 +75,7 @@ std::string schtasks_path() {
 }
 
 bool temp_folder(std::string* folder) {
-    if (!platform::get_env("TEMP", folder) && !platform::get_env("TMP", folder)) return false;
+    if (!platform::get_env("TEMP", folder)) platform::get_env("TMP", folder);
     while (!folder->empty() && folder->back() == '\\') folder->pop_back();
     return !folder->empty();
 }
