@@ -39,6 +39,29 @@ if len(out) < 14:
 open(sys.argv[2], "w").writelines(out)
 PY
 
+# So has the logon task's definition (Vista and later): the program's own,
+# written by the setup program line by line as UTF-16LE (WriteUtf16), the
+# user's SID in $R8 and the program's path in $R9, to the file open in $R6.
+python3 - "$root/src/settings/startup_task.cpp" "$work/task.nsh" <<'PY'
+import re, sys
+source = open(sys.argv[1], encoding="ascii").read()
+def literal(name):
+    m = re.search(r'constexpr const char\* %s =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);' % name, source)
+    if not m:
+        sys.exit("startup_task.cpp: no %s" % name)
+    parts = re.findall(r'"((?:[^"\\]|\\.)*)"', m.group(1))
+    return "".join(parts).replace('\\"', '"').replace("\\r", "\r").replace("\\n", "\n")
+text = literal("kTaskHead") + "@COMMAND@" + literal("kTaskTail")
+out = ["FileWriteByte $R6 255\n", "FileWriteByte $R6 254\n"]  # the byte-order mark
+for line in text.split("\r\n")[:-1]:
+    line = line.replace("$", "$$").replace('"', '$\\"')
+    line = line.replace("@USER@", "$R8").replace("@COMMAND@", "$R9")
+    out.append('StrCpy $R5 "%s$\\r$\\n"\nCall WriteUtf16\n' % line)
+if len(out) < 20 or "$R9" not in "".join(out):
+    sys.exit("startup_task.cpp: the task's definition is not where it was")
+open(sys.argv[2], "w").writelines(out)
+PY
+
 cp "$exe32" "$work/vorlane32.exe"
 cp "$exe64" "$work/vorlane64.exe"
 # Warnings fail the release build; the 64-bit one has branches that never run.
@@ -47,7 +70,7 @@ strict=-WX
 nsis() {  # script, output, extra defines...
   local script=$1 output=$2; shift 2
   makensis -V2 "$strict" -INPUTCHARSET UTF8 "-X!addincludedir $here" \
-    "-DTARGET=$target" "-DVERSION=$version" "-DVALUES_NSH=$work/values.nsh" \
+    "-DTARGET=$target" "-DVERSION=$version" "-DVALUES_NSH=$work/values.nsh" "-DTASK_NSH=$work/task.nsh" \
     "-DICON=$root/res/about.ico" "-DOUTFILE=$output" "$@" "$here/$script"
 }
 nsis user-step.nsi "$work/vorlane-user.exe"

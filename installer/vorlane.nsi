@@ -19,6 +19,7 @@ ManifestSupportedOS all
 !include MUI2.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include "common.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane"
@@ -73,12 +74,20 @@ Var OldInstall
 ; (CHOICES plus the bits below), what the user chose.
 Var ForUser
 Var Choices
-; In that copy, /RUN= says whether the user starts Vorlane at logon now.
+; In that copy, /RUN= says whether the user starts Vorlane at logon now, and
+; /USER= names him by his SID, for his logon task (Vista and later).
 Var UserRun
+Var UserSid
 !define CHOICES 256
 !define CHOSE_STARTUP 1
 !define CHOSE_SETUP 2
 !define CHOSE_START 4
+!define MADE_TASK 8
+!define LAST_CHOICES 15
+; The logon task's name, as the program names it: one per user.
+!define TASK_PREFIX "Vorlane "
+; Under the settings key: the program's note that the task was made.
+!define TASK_NOTE "StartupTask"
 ; Named in full: shell32 also exports a plain ShellExecuteEx, the ANSI one.
 !ifdef NSIS_UNICODE
   !define SHELL_EXECUTE_EX ShellExecuteExW
@@ -247,9 +256,19 @@ Section "Vorlane" SecMain
   ${EndIf}
 SectionEnd
 
+; On Vista and later the elevated copy makes the user's logon task, which only
+; an administrator may make: it starts Vorlane with the highest rights he has.
 Section "Run at startup" SecStartup
   ${If} $ForUser == 1
     IntOp $Choices $Choices | ${CHOSE_STARTUP}
+    ${If} $UserSid != ""
+      Call MakeStartupTask
+      ${If} $0 == 0
+        IntOp $Choices $Choices | ${MADE_TASK}
+      ${Else}
+        MessageBox MB_ICONEXCLAMATION|MB_OK "The task that starts Vorlane at logon could not be made (schtasks: $0). Vorlane will start at logon without administrator rights instead." /SD IDOK
+      ${EndIf}
+    ${EndIf}
   ${Else}
     Call SetRunValue
   ${EndIf}
@@ -257,11 +276,75 @@ SectionEnd
 
 Section "-Startup choice off"
   ${IfNot} ${SectionIsSelected} ${SecStartup}
-  ${AndIf} $ForUser != 1
-    DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+    ${If} $ForUser != 1
+      DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+    ${ElseIf} $UserSid != ""
+      ; Missing already, most often: schtasks then fails, and nothing is lost.
+      nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "${TASK_PREFIX}$UserSid" /F'
+      Pop $0
+    ${EndIf}
   ${EndIf}
   Call LeaveChoices
 SectionEnd
+
+; Writes the program's own definition of the task (task.nsh, generated from
+; src/settings/startup_task.cpp by build.sh) for $UserSid and the installed
+; exe to a temporary file and hands it to schtasks; $0 = its exit code, or
+; "error" when it did not run.
+Function MakeStartupTask
+  StrCpy $R8 $UserSid
+  ${WordReplace} "$INSTDIR\vorlane.exe" "&" "&amp;" "+" $R9
+  GetTempFileName $R7
+  FileOpen $R6 $R7 w
+  !include "${TASK_NSH}"
+  FileClose $R6
+  nsExec::Exec '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_PREFIX}$UserSid" /XML "$R7" /F'
+  Pop $0
+  Delete $R7
+FunctionEnd
+
+; Appends $R5 to the file open in $R6 as UTF-16LE, which schtasks /XML reads;
+; the ANSI build converts from the ANSI code page. Clobbers $0-$3.
+Function WriteUtf16
+  !ifdef NSIS_UNICODE
+    FileWriteUTF16LE $R6 $R5
+  !else
+    !define /math UTF16_BYTES ${NSIS_MAX_STRLEN} * 2
+    System::Alloc ${UTF16_BYTES}
+    Pop $1
+    System::Call 'kernel32::MultiByteToWideChar(i 0, i 0, t R5, i -1, p r1, i ${NSIS_MAX_STRLEN}) i .r0'
+    ${If} $0 > 1
+      IntOp $2 $0 - 1
+      IntOp $2 $2 * 2
+      System::Call 'kernel32::WriteFile(p R6, p r1, i r2, *i .r3, p 0)'
+    ${EndIf}
+    System::Free $1
+  !endif
+FunctionEnd
+
+; $UserSid = the SID of the account this copy runs as, in its string form, or
+; "" when Windows cannot say.
+Function GetUserSid
+  StrCpy $UserSid ""
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r1) i .r0'
+  ${If} $0 <> 0
+    ; TOKEN_USER (TokenUser = 1): a pointer to the SID, which follows it.
+    System::Alloc 256
+    Pop $2
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r2, i 256, *i .r3) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$2(p .r4)'
+      System::Call 'advapi32::ConvertSidToStringSid(p r4, *p .r5) i .r0'
+      ${If} $0 <> 0
+        System::Call 'kernel32::lstrcpyn(t .s, p r5, i ${NSIS_MAX_STRLEN})'
+        Pop $UserSid
+        System::Call 'kernel32::LocalFree(p r5)'
+      ${EndIf}
+    ${EndIf}
+    System::Free $2
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+FunctionEnd
 
 ; The value the program itself writes: its path as Windows reports it for
 ; the running exe, unquoted, stored as the program stores every value.
@@ -284,14 +367,20 @@ FunctionEnd
 ; The user's copy on Vista and later: the machine's part in an elevated copy,
 ; then the user's part here, with his own rights. Ends the program.
 Function InstallForUser
-  ; Whether this user starts Vorlane at logon now, which an upgrade keeps.
+  ; Whether this user starts Vorlane at logon now, by the task or by the Run
+  ; value of an older version, which an upgrade keeps (as the task).
+  StrCpy $1 1
   ClearErrors
   ReadRegStr $0 HKCU "${RUN_KEY}" "Vorlane"
-  StrCpy $1 1
   ${If} ${Errors}
-    StrCpy $1 0
+    ClearErrors
+    ReadRegStr $0 HKCU "${SETTINGS_KEY}" "${TASK_NOTE}"
+    ${If} ${Errors}
+      StrCpy $1 0
+    ${EndIf}
   ${EndIf}
-  StrCpy $R0 "/ELEVATED /RUN=$1 $R0"
+  Call GetUserSid
+  StrCpy $R0 "/ELEVATED /RUN=$1 /USER=$UserSid $R0"
   Call RunAsAdmin
   ${If} $0 == ""
     MessageBox MB_ICONSTOP|MB_OK "Vorlane's setup needs administrator rights: it writes to Program Files and to the machine's list of installed programs." /SD IDOK
@@ -300,18 +389,30 @@ Function InstallForUser
   ${EndIf}
   IntOp $Choices $0 - ${CHOICES}
   ${If} $Choices < 0
-  ${OrIf} $Choices > 7
+  ${OrIf} $Choices > ${LAST_CHOICES}
     SetErrorLevel $0  ; cancelled or failed: nothing of the user's changes
     Quit
   ${EndIf}
   !insertmacro USE_NATIVE_VIEW
   ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
   Call CreateUserSettings
+  ; The task replaces the Run value, which would start a second copy without
+  ; the rights; only where it could not be made does the Run value do its work.
   IntOp $0 $Choices & ${CHOSE_STARTUP}
-  ${If} $0 <> 0
+  IntOp $1 $Choices & ${MADE_TASK}
+  ${If} $1 <> 0
+    StrCpy $1 "${SETTINGS_KEY}"
+    StrCpy $2 "${TASK_NOTE}"
+    StrCpy $3 "${TASK_PREFIX}$UserSid"
+    StrCpy $4 "set"
+    Call SetExactString
+    DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+  ${ElseIf} $0 <> 0
     Call SetRunValue
+    DeleteRegValue HKCU "${SETTINGS_KEY}" "${TASK_NOTE}"
   ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+    DeleteRegValue HKCU "${SETTINGS_KEY}" "${TASK_NOTE}"
   ${EndIf}
   WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${ACTIVE_SETUP_VERSION}"
   IntOp $0 $Choices & ${CHOSE_SETUP}
@@ -333,6 +434,7 @@ Function .onInit
   ${IfNot} ${Errors}
     StrCpy $ForUser 1
     ${GetOptions} $R0 "/RUN=" $UserRun
+    ${GetOptions} $R0 "/USER=" $UserSid
   ${ElseIf} ${AtLeastWinVista}
     Call InstallForUser
   ${EndIf}
@@ -399,12 +501,35 @@ Function un.onInit
     Call un.RunAsAdmin
     ${If} $0 == ""
       StrCpy $0 740
+    ${ElseIf} $0 == 0
+      ; This user's note of his task and his Run value, also when another
+      ; account's password elevated the uninstaller.
+      DeleteRegValue HKCU "${SETTINGS_KEY}" "${TASK_NOTE}"
+      DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
     ${EndIf}
     SetErrorLevel $0
     Quit
   ${EndIf}
   !insertmacro REQUIRE_ADMIN
   !insertmacro USE_NATIVE_VIEW
+FunctionEnd
+
+; Every user's logon task (Vista and later), found by its file in the
+; system's task folder, which only an administrator may list; on 64-bit
+; Windows the real System32 holds it.
+Function un.RemoveStartupTasks
+  ${IfNot} ${AtLeastWinVista}
+    Return
+  ${EndIf}
+  ${DisableX64FSRedirection}
+  FindFirst $1 $2 "$WINDIR\System32\Tasks\${TASK_PREFIX}S-*"
+  ${DoWhile} $2 != ""
+    nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "$2" /F'
+    Pop $0
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+  ${EnableX64FSRedirection}
 FunctionEnd
 
 Section "Uninstall"
@@ -429,6 +554,8 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Vorlane\Uninstall Vorlane.lnk"
   RMDir "$SMPROGRAMS\Vorlane"
   DeleteRegValue HKCU "${RUN_KEY}" "Vorlane"
+  DeleteRegValue HKCU "${SETTINGS_KEY}" "${TASK_NOTE}"
+  Call un.RemoveStartupTasks
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   DeleteRegKey HKCU "${ACTIVE_SETUP_KEY}"

@@ -68,6 +68,10 @@ std::string system_folder();
 // Whether this is a 32-bit process on 64-bit Windows, whose System32 is
 // redirected; the real one is then reached as %SystemRoot%\Sysnative.
 bool wow64();
+// The running user's security identifier in its string form ("S-1-5-21-..."),
+// which names him to the Task Scheduler whoever he is logged on as; empty
+// where the system has none (9x, NT 4.0) or cannot say, with the error.
+std::string user_sid();
 
 // ---- Files (paths are ANSI, bytes are raw: line ends are the core's business) ----
 
@@ -186,6 +190,8 @@ std::uint32_t firmware_set(const std::string& name, const std::string& guid, con
 void enable_firmware_privilege();
 // UTF-16 text in the ANSI code page; what cannot be shown becomes '?'.
 std::string ansi_from_utf16(const std::u16string& text);
+// Text in the ANSI code page as UTF-16.
+std::u16string utf16_from_ansi(const std::string& text);
 
 // ---- User interface -------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 #include "bootini/maintained_default.h"
 #include "platform/platform.h"
 #include "settings/settings_store.h"
+#include "settings/startup_task.h"
 
 namespace vorlane::settings {
 namespace {
@@ -21,7 +22,8 @@ int decode_double_click(const std::string& text, int previous) {
 void load_preferences(Preferences& prefs) {
     std::string maintain, run, sort, simplified, mode;
     read_setting("MaintainDefault", &maintain);
-    prefs.run_at_startup = read_string(kRunKey, kRunValue, &run);
+    // On Vista and later an older version's Run value still starts the program.
+    prefs.run_at_startup = read_string(kRunKey, kRunValue, &run) || (startup_by_task() && startup_task_noted());
     read_setting("SortList", &sort);
     read_setting("UseSimplifiedMenu", &simplified);
     read_setting("DoubleClickMode", &mode);
@@ -38,10 +40,13 @@ void save_preferences(const Preferences& prefs) {
         write_setting("DoubleClickMode", kModeTexts[prefs.double_click]);
     write_setting("MaintainDefault", bool_text(prefs.maintain_default));
     if (!prefs.maintain_default) bootini::clear_maintained_default();
-    if (prefs.run_at_startup)
-        set_string(kRunKey, kRunValue, platform::module_path());
-    else
-        delete_value(kRunKey, kRunValue);
+    // On Vista and later the task is made and removed only by its own command.
+    if (!startup_by_task()) {
+        if (prefs.run_at_startup)
+            set_string(kRunKey, kRunValue, platform::module_path());
+        else
+            delete_value(kRunKey, kRunValue);
+    }
     write_setting("UseSimplifiedMenu", bool_text(prefs.simplified_menu));
 }
 

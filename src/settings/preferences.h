@@ -22,7 +22,8 @@ struct Preferences {
 void load_preferences(Preferences& prefs);
 
 // Writes all five, ignoring every result; with Maintain default off it also
-// empties VORLANE.INI.
+// empties VORLANE.INI. On Vista and later run at startup is left to
+// change_startup_task (startup_task.h).
 void save_preferences(const Preferences& prefs);
 
 // The mode a DoubleClickMode text stands for, decided by its first letters.

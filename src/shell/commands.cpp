@@ -1,5 +1,6 @@
 #include "bootini/maintained_default.h"
 #include "power/power.h"
+#include "settings/startup_task.h"
 #include "shell/app.h"
 #include "shell/entry_command.h"
 
@@ -44,6 +45,30 @@ void entry_command(App& app, unsigned id) {
 
 UiAction toggled(App& app, bool& preference) {
     preference = !preference;
+    settings::save_preferences(app.prefs);
+    return UiAction::none;
+}
+
+// Vista and later: the task, which only an elevated copy may make or remove.
+// The check mark changes only with the task; declining the prompt changes nothing.
+UiAction toggle_startup_task(App& app) {
+    const bool on = !app.prefs.run_at_startup;
+    std::string failure;
+    switch (settings::change_startup_task(on, &failure)) {
+        case settings::StartupChange::done: app.prefs.run_at_startup = on; break;
+        case settings::StartupChange::declined: break;
+        case settings::StartupChange::failed:
+            platform::message_box(failure, kCaption, platform::kMbOk | platform::kMbIconError);
+            break;
+        case settings::StartupChange::not_removed:
+            if (platform::message_box(failure + "\n\nIf the task was removed already, Vorlane no longer starts at "
+                                                "logon. Take the check mark off?",
+                                      kCaption, platform::kMbYesNo | platform::kMbIconQuestion) == platform::kIdYes) {
+                settings::forget_startup_task();
+                app.prefs.run_at_startup = false;
+            }
+            break;
+    }
     settings::save_preferences(app.prefs);
     return UiAction::none;
 }
@@ -161,7 +186,8 @@ UiAction dispatch_command(App& app, unsigned id) {
         case ID_STANDBY: power::suspend(false); return UiAction::none;
         case ID_HIBERNATE: power::suspend(true); return UiAction::none;
         case ID_SIMPLIFIED_MENU: return toggled(app, app.prefs.simplified_menu);
-        case ID_RUN_AT_STARTUP: return toggled(app, app.prefs.run_at_startup);
+        case ID_RUN_AT_STARTUP:
+            return settings::startup_by_task() ? toggle_startup_task(app) : toggled(app, app.prefs.run_at_startup);
         default: entry_command(app, id); return UiAction::none;
     }
 }

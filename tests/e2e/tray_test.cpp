@@ -5,6 +5,7 @@
 namespace {
 
 constexpr UINT kTrayCallback = WM_APP + 100;
+constexpr WPARAM kRunAtStartup = 40013;  // the menu's command
 
 // The shell knows an icon by its window and identifier, whichever process asks.
 bool icon(HWND main, DWORD operation) {
@@ -29,6 +30,30 @@ TEST_CASE("tray: an entry chosen from the menu becomes the default and restarts;
     PostMessageA(tray.main, kTrayCallback, 0, WM_LBUTTONDBLCLK);
     CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart + restart; }));
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(1));
+    CHECK(e2e::run("-x").ended && ends_alone(tray));
+    e2e::wait(tray);
+}
+
+// Wine's usual version is 7: the menu's Run at startup is the logon task, made
+// and removed with schtasks; its file in the system's task folder is what Wine keeps.
+TEST_CASE("tray: Run at startup makes the logon task, without the Run value, and removes it again") {
+    e2e::World world = e2e::make_world(e2e::boot_ini(2));
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string pattern = std::string(system) + "\\Tasks\\Vorlane S-*";
+    const auto made = [&] {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        return search != INVALID_HANDLE_VALUE;
+    };
+    e2e::Child tray = e2e::start("");
+    PostMessageA(tray.main, WM_COMMAND, kRunAtStartup, 0);
+    CHECK(e2e::until(made));
+    CHECK(e2e::until([] { return e2e::get_value(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", "StartupTask") != ""; }));
+    CHECK_EQ(e2e::get_value(HKEY_CURRENT_USER, e2e::kRunKey, "Vorlane"), "");
+    PostMessageA(tray.main, WM_COMMAND, kRunAtStartup, 0);
+    CHECK(e2e::until([&] { return !made(); }));
     CHECK(e2e::run("-x").ended && ends_alone(tray));
     e2e::wait(tray);
 }

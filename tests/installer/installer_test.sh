@@ -5,7 +5,9 @@
 # exe restoring a maintained default with -q, the per-user step adding a
 # missing value, a second install that closes the running copy and keeps a
 # changed preference, and the silent uninstall writing back a pending default
-# and removing what it installed; the elevated copy of the setup alone. Then
+# and removing what it installed; Run at startup as the logon task (Vista and
+# later: Wine's usual 7, and 10 for an upgrade from an older version's Run
+# value) and as the Run value (XP); the elevated copy of the setup alone. Then
 # on Windows 98 and Me: install, switch, -q and uninstall.
 #
 #   tests/installer/installer_test.sh [EXE32 EXE64]   (default: build/win32, build/win64)
@@ -107,6 +109,18 @@ settings='Software\Ostrevan\Vorlane'
 run_key='Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane'
 active_setup='Software\Microsoft\Active Setup\Installed Components\Ostrevan.Vorlane'
+# The logon task of Wine's one user, as Wine's schtasks keeps it: a file that
+# holds the settings but neither the trigger nor the principal.
+sid='S-1-5-21-0-0-0-1000'
+tasks="$c/windows/system32/tasks"
+task_file="$tasks/Vorlane $sid"
+# The settings the definition asks for, as Wine wrote them back.
+task_settings() {
+  [ -f "$1" ] || { echo missing; return; }
+  grep -o -e '<Description>[^<]*' -e '<MultipleInstancesPolicy>[^<]*' -e '<DisallowStartIfOnBatteries>[^<]*' \
+    -e '<StopIfGoingOnBatteries>[^<]*' -e '<ExecutionTimeLimit>[^<]*' "$1" | sed 's/^<[^>]*>//' | paste -sd '|'
+}
+made_task='Starts Vorlane in the notification area at logon.|IgnoreNew|false|false|PT0S'
 boot_default() { sed -n 's/^default=\(.*\)\r$/\1/p' "$c/BOOT.INI"; }
 win2k='multi(0)disk(0)rdisk(0)partition(1)\WINNT'
 winxp='multi(0)disk(0)rdisk(0)partition(2)\WINDOWS'
@@ -121,7 +135,8 @@ done
 expect_settings exact
 expect "VORLANE.INI" "$(stat -c %s "$c/VORLANE.INI" 2>&1)" 0
 u="system\\$uninstall_key"
-expect_reg "user\\$run_key|Vorlane=exact:C:\Program Files\Vorlane\vorlane.exe" "$u|DisplayName=sz:Vorlane" \
+expect "logon task" "$(task_settings "$task_file")" "$made_task"
+expect_reg "user\\$run_key|Vorlane=missing" "user\\$settings|StartupTask=exact:Vorlane $sid" "$u|DisplayName=sz:Vorlane" \
   "$u|DisplayVersion=sz:$version" "$u|Publisher=sz:Ostrevan" "$u|DisplayIcon=sz:C:\Program Files\Vorlane\vorlane.exe,0" \
   "$u|UninstallString=sz:\"C:\Program Files\Vorlane\uninstall.exe\"" \
   "system\\$active_setup|StubPath=sz:\"C:\Program Files\Vorlane\vorlane-user.exe\""
@@ -152,6 +167,17 @@ snapshot
 expect_reg "user\\$settings|MaintainDefault=sz:True"
 expect "VORLANE.INI kept" "$(tr -d '\r\n' <"$c/VORLANE.INI")" "[Config]Default=Microsoft Windows 2000 Professional"
 
+echo "--- upgrade as Windows 10 over an older version's Run value (${SECONDS} s)"
+win reg add 'HKCU\Software\Wine' /v Version /d win10 /f
+win schtasks /Delete /TN "Vorlane $sid" /F
+win reg delete "HKCU\\$settings" /v StartupTask /f
+win reg add "HKCU\\$run_key" /v Vorlane /d 'C:\Program Files\Vorlane\vorlane.exe' /f
+expect "task removed for the upgrade" "$(present "$task_file")" ""
+timeout 60 "$wine" "$setup" /S; expect "upgrade's exit code" $? 0
+wineserver -k; snapshot
+expect "logon task after the upgrade" "$(task_settings "$task_file")" "$made_task"
+expect_reg "user\\$run_key|Vorlane=missing" "user\\$settings|StartupTask=exact:Vorlane $sid"
+
 echo "--- silent uninstall with a one-time choice pending (${SECONDS} s)"
 sed -i "s/^default=.*\r$/default=${winxp//\\/\\\\}\r/" "$c/BOOT.INI"
 # The uninstaller runs from a copy in %TEMP%: wait for every process.
@@ -162,8 +188,21 @@ expect "BOOT.INI entries" "$(grep -c '^multi' "$c/BOOT.INI")" 3
 expect "program folder" "$(ls -A "$app" 2>/dev/null)" ""
 expect "Start-menu folder" "$(present "$menu")" ""
 expect "VORLANE.INI kept" "$(present "$c/VORLANE.INI")" present
+expect "logon task after uninstall" "$(present "$task_file")" ""
 expect_reg "user\\$run_key|Vorlane=missing" "$u|DisplayName=missing" "system\\$active_setup|StubPath=missing" \
-  "user\\$settings|MaintainDefault=sz:True"
+  "user\\$settings|MaintainDefault=sz:True" "user\\$settings|StartupTask=missing"
+win reg add 'HKCU\Software\Wine' /v Version /d win7 /f
+
+echo "--- XP: the Run value, as before, and no task (${SECONDS} s)"
+win reg add 'HKCU\Software\Wine' /v Version /d winxp /f
+win "$setup" /S; expect "setup exit code on XP" $? 0
+snapshot
+expect_reg "user\\$run_key|Vorlane=exact:C:\Program Files\Vorlane\vorlane.exe" "user\\$settings|StartupTask=missing"
+expect "tasks on XP" "$(ls -A "$tasks" 2>/dev/null)" ""
+timeout 60 "$wine" "$app/uninstall.exe" /S; wineserver -w
+snapshot
+expect_reg "user\\$run_key|Vorlane=missing"
+win reg add 'HKCU\Software\Wine' /v Version /d win7 /f
 
 echo "--- the elevated copy alone leaves the user's part to the user's copy (${SECONDS} s)"
 # On Vista and later the setup runs as the user and elevates a copy of itself
@@ -171,15 +210,21 @@ echo "--- the elevated copy alone leaves the user's part to the user's copy (${S
 # of the user's values and starts nothing: it says what was chosen instead.
 win reg delete 'HKCU\Software\Ostrevan' /f
 # Its exit code is 256 + what was chosen, of which Unix would keep only the low byte.
+# The logon task it makes is that of the user named, not its own account's.
 cp "$setup" "$c/setup.exe"
-printf 'start /wait "" C:\\setup.exe /ELEVATED /RUN=0 /S\r\necho %%errorlevel%%>C:\\rc.txt\r\n' >"$c/elevated.bat"
+other='S-1-5-21-7-8-9-1001'
+printf 'start /wait "" C:\\setup.exe /ELEVATED /RUN=0 /USER=%s /S\r\necho %%errorlevel%%>C:\\rc.txt\r\n' "$other" \
+  >"$c/elevated.bat"
 win cmd /c 'C:\elevated.bat'
-expect "elevated copy's exit code (256 + Run at startup)" "$(tr -d '\r\n ' <"$c/rc.txt")" 257
+expect "elevated copy's exit code (256 + Run at startup + task made)" "$(tr -d '\r\n ' <"$c/rc.txt")" 265
 wineserver -w; snapshot
 expect "program installed" "$(present "$app/vorlane.exe")" present
+expect "tasks made by the elevated copy" "$(ls -A "$tasks")" "Vorlane $other"
+expect "its task" "$(task_settings "$tasks/Vorlane $other")" "$made_task"
 expect_reg "user\\$settings|Filename=missing" "user\\$run_key|Vorlane=missing" "user\\$active_setup|Version=missing" \
   "$u|DisplayName=sz:Vorlane"
 timeout 60 "$wine" "$app/uninstall.exe" /S; wineserver -w
+expect "every user's task removed by the uninstaller" "$(ls -A "$tasks")" ""
 
 # 98 and Me store a REG_SZ up to its zero whatever count they are given: every
 # value must still be exactly its first text, the installed exe must switch

@@ -51,6 +51,7 @@ struct World {
     bool garble_next_write = false;
     std::string garbled;
     Programs programs;
+    std::string user_sid = "S-1-5-21-1-2-3-1001";
 };
 
 World& world() {
@@ -211,6 +212,7 @@ void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t m
     world().version = platform::OsVersion{platform_id, major, minor};
 }
 void set_time(const platform::LocalTime& time) { world().time = time; }
+void set_user_sid(const std::string& sid) { world().user_sid = sid; }
 
 const std::vector<std::string>& power_calls() { return world().power; }
 void set_power_state_result(bool ok, std::uint32_t error) {
@@ -308,6 +310,10 @@ bool start_program(const std::string& path, const std::string& arguments, bool a
 bool process_elevated() { return world().programs.elevated; }
 std::string system_folder() { return "C:\\Windows\\System32"; }
 bool wow64() { return world().programs.wow64; }
+std::string user_sid() {
+    if (world().user_sid.empty()) failed(1008);  // ERROR_NO_TOKEN
+    return world().user_sid;
+}
 
 void reg_close(RegKey key) {
     auto* open = static_cast<fake::OpenKey*>(key);
@@ -550,6 +556,13 @@ std::string ansi_from_utf16(const std::u16string& text) {
         out += c < 0x80 ? static_cast<char>(c) : '?';
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) ++i;
     }
+    return out;
+}
+
+// The fake's code page is Latin-1: each byte is the character of that number.
+std::u16string utf16_from_ansi(const std::string& text) {
+    std::u16string out;
+    for (unsigned char c : text) out += static_cast<char16_t>(c);
     return out;
 }
 

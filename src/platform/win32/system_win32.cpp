@@ -683,6 +683,29 @@ std::string system_folder() {
     return folder;
 }
 
+std::string user_sid() {
+    using ConvertSidFn = BOOL(WINAPI*)(PSID, LPSTR*);
+    constexpr int kTokenUser = 1;  // TokenUser
+    const auto open_token = system_function<OpenTokenFn>("advapi32.dll", "OpenProcessToken");
+    const auto query = system_function<TokenInformationFn>("advapi32.dll", "GetTokenInformation");
+    // Windows 2000 and later.
+    const auto convert = system_function<ConvertSidFn>("advapi32.dll", "ConvertSidToStringSidA");
+    if (!open_token || !query || !convert) return fail_code(ERROR_CALL_NOT_IMPLEMENTED), std::string();
+    HANDLE token = nullptr;
+    if (!open_token(GetCurrentProcess(), TOKEN_QUERY, &token)) return fail_last(), std::string();
+    // A TOKEN_USER with its SID behind it: a SID has at most 68 bytes.
+    union { TOKEN_USER user; BYTE bytes[256]; } buffer;
+    DWORD size = 0;
+    const bool got = query(token, kTokenUser, &buffer, sizeof buffer, &size) != FALSE || fail_last();
+    CloseHandle(token);
+    if (!got) return std::string();
+    LPSTR text = nullptr;
+    if (!convert(buffer.user.User.Sid, &text)) return fail_last(), std::string();
+    std::string sid(text);
+    LocalFree(text);
+    return sid;
+}
+
 bool wow64() {
 #ifdef _WIN64
     return false;
@@ -751,6 +774,16 @@ std::string ansi_from_utf16(const std::u16string& text) {
     if (size <= 0) return std::string(text.size(), '?');
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide, units, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+std::u16string utf16_from_ansi(const std::string& text) {
+    if (text.empty()) return std::u16string();
+    const int bytes = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, nullptr, 0);
+    if (units <= 0) return std::u16string(text.begin(), text.end());
+    std::u16string out(static_cast<std::size_t>(units), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, reinterpret_cast<wchar_t*>(&out[0]), units);
     return out;
 }
 
