@@ -34,6 +34,8 @@ void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::v
 
 BootMenu chain(const std::vector<SourceMenu>& menus) {
     BootMenu out;
+    for (const SourceMenu& menu : menus)
+        if (!menu.notice.empty()) out.notices.push_back(menu.notice);
     std::size_t root = 0;
     while (root < menus.size() && menus[root].entries.empty()) ++root;
     if (root == menus.size()) {

@@ -60,6 +60,8 @@ struct SourceMenu {
     MenuKind kind = MenuKind::unnamed;
     // The kind of menu the leads_on entry starts; unnamed on either side matches any.
     MenuKind opens = MenuKind::unnamed;
+    // A greyed line shown above the menu (why this menu is missing, say); empty: none.
+    std::string notice;
 };
 
 // What choosing an entry writes, one step per menu, outermost first.
@@ -78,6 +80,7 @@ struct BootMenu {
     std::vector<Entry> entries;
     std::size_t default_index = kNoEntry;
     std::string default_name;
+    std::vector<std::string> notices;  // every menu's notice, outermost first, also of menus without entries
 };
 
 // Chains the menus, outermost first. The first menu with entries is the

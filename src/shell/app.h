@@ -39,7 +39,7 @@ struct App {
     // App stays where it was made.
     bootmenu::BootMenu menu;
     firmware::FirmwareSource firmware;
-    bcd::BcdSource bcd;
+    bcd::BcdSource bcd{table.path};
     bootini::BootIniSource boot_ini{table, prefs.maintain_default};
 
     App() = default;
@@ -94,6 +94,7 @@ std::string tooltip_text(const App& app);
 std::string menu_text(const std::string& name);
 
 struct MenuPlan {
+    std::vector<std::string> notices;                        // greyed lines at the top, as they read
     std::vector<std::pair<std::string, unsigned>> entries;  // text, command
     bool no_entries = false;        // one greyed "No operating systems found" (command 30000)
     unsigned default_command = 0;   // 0: none is bold

@@ -57,8 +57,9 @@ bool switch_default(App& app, std::size_t index, bool shift) {
     // the switch a one-time one.
     const bootmenu::Lasting lasting =
         shift || !app.prefs.maintain_default ? bootmenu::Lasting::always : bootmenu::Lasting::once;
-    std::string failure;
-    if (bootmenu::choose(app.menu.entries[index], lasting, &failure)) return true;
+    // A boot manager that must not be written from here may refuse before anything is written.
+    std::string failure = app.bcd.refusal(app.menu.entries[index]);
+    if (failure.empty() && bootmenu::choose(app.menu.entries[index], lasting, &failure)) return true;
     platform::message_box(failure + "\nThe computer will not be restarted.", kCaption,
                           platform::kMbOk | platform::kMbIconError);
     // A file or store that changed under the menu is shown as it is now.

@@ -37,11 +37,15 @@ HMENU build_menu(HMENU* loaded) {
     if (plan.default_command) SetMenuDefaultItem(popup, plan.default_command, FALSE);
     if (plan.no_entries)
         InsertMenuA(popup, 0, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_ENTRY_BASE, kNoEntriesText);
+    // Why a boot menu is missing, greyed above the entries; they command nothing.
+    for (UINT i = 0; i < plan.notices.size(); ++i)
+        InsertMenuA(popup, i, MF_BYPOSITION | MF_STRING | MF_GRAYED, 0, menu_text(plan.notices[i]).c_str());
     for (const auto& [command, checked] : plan.checks)
         CheckMenuItem(popup, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     for (unsigned command : plan.greyed) EnableMenuItem(popup, command, MF_BYCOMMAND | MF_GRAYED);
     if (plan.simplified)
-        trim_to_simplified(popup, plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size()));
+        trim_to_simplified(popup, static_cast<UINT>(plan.notices.size()) +
+                                      (plan.no_entries ? 1 : static_cast<UINT>(plan.entries.size())));
     return popup;
 }
 
