@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the hive fuzz target's seeds into fuzz/corpus/hive/.
+"""Writes the hive fuzz target's seeds into fuzz/corpus/hive/; with
+`--store NAME FILE`, writes seed NAME as a whole hive file instead (the store
+file of scripts/run.sh's XP side).
 
 Each seed starts as an empty hive made here (a root key and its security
 record), which hivexregedit (Debian's libwin-hivex-perl) then fills with a
@@ -83,18 +85,25 @@ SEEDS = {
 }
 
 
+def make(name, path):
+    with open(path, "wb") as f:
+        f.write(empty_hive())
+    if SEEDS[name]:
+        with open(path + ".reg", "w", newline="") as f:
+            f.write(SEEDS[name])
+        subprocess.run(["hivexregedit", "--merge", path, "--prefix", "", path + ".reg"], check=True)
+        os.remove(path + ".reg")
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--store":
+        return make(sys.argv[2], sys.argv[3])
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "hive")
     os.makedirs(out, exist_ok=True)
     with tempfile.TemporaryDirectory() as temp:
-        for name, reg in SEEDS.items():
+        for name in SEEDS:
             path = os.path.join(temp, name + ".hiv")
-            with open(path, "wb") as f:
-                f.write(empty_hive())
-            if reg:
-                with open(path + ".reg", "w", newline="") as f:
-                    f.write(reg)
-                subprocess.run(["hivexregedit", "--merge", path, "--prefix", "", path + ".reg"], check=True)
+            make(name, path)
             data = open(path, "rb").read()
             bins_size = struct.unpack_from("<I", data, 0x28)[0]
             root = struct.unpack_from("<I", data, 0x24)[0]
