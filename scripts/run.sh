@@ -56,6 +56,11 @@ else
   headless=0
 fi
 
+# Made before Wine starts: a step this long between two Wine commands can
+# meet the Wine server as it ends, and the desktop then never draws.
+if [ "${VORLANE_RUN_BCD:-0}" = xp ]; then
+  python3 fuzz/make_hive_seeds.py --store xp-and-7-ntldr-default "$demo/BCD" || exit 1
+fi
 echo "Preparing a Wine prefix in $prefix ..."
 "$wine" wineboot --init >/dev/null 2>&1
 drive_c="$prefix/drive_c"
@@ -65,9 +70,9 @@ cp "$exe" "$drive_c/vorlane.exe"
 "$wine" regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
 "$wine" cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
 if [ "${VORLANE_RUN_BCD:-0}" = xp ]; then
-  mkdir -p "$drive_c/Boot"
-  python3 fuzz/make_hive_seeds.py --store xp-and-7-ntldr-default "$drive_c/Boot/BCD" || exit 1
-  "$wine" reg add 'HKCU\Software\Wine' /v Version /d winxp /f >/dev/null 2>&1
+  mkdir -p "$drive_c/Boot" && cp "$demo/BCD" "$drive_c/Boot/BCD"
+  # For Vorlane only: Wine's own desktop need not pretend.
+  "$wine" reg add 'HKCU\Software\Wine\AppDefaults\vorlane.exe' /v Version /d winxp /f >/dev/null 2>&1
 elif [ "${VORLANE_RUN_BCD:-0}" = 1 ]; then
   "$wine" regedit /S 'Z:'"$(echo "$top/scripts/sample/BCD-xp-and-7.reg" | tr / '\\')" >/dev/null 2>&1
 fi
