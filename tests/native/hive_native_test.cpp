@@ -23,7 +23,9 @@ using fixture::Lines;
 
 namespace {
 
-const std::string kSamples = VORLANE_SAMPLES, kStoreFile = "C:\\Boot\\BCD";
+// VORLANE_BCD_SAMPLES names them elsewhere (for a copy of the tree, say).
+const std::string kSamples = getenv("VORLANE_BCD_SAMPLES") ? getenv("VORLANE_BCD_SAMPLES") : VORLANE_SAMPLES;
+const std::string kStoreFile = "C:\\Boot\\BCD";
 const std::string kNtldr = bcd::kLegacyLoader, kTen = "{1b67bffd-e290-11eb-8ffa-f459a0d9b879}";  // bios.BCD's
 const std::string kIni = "Windows 2000 Professional|*Microsoft Windows XP Professional|Microsoft Windows";
 const std::string kIniPlain = "Windows 2000 Professional|Microsoft Windows XP Professional|Microsoft Windows";
