@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bcdfix::element(object, kElements[slot], type, value);
     }
 
-    bcd::BcdSource store;
+    const std::string boot_ini_path = "C:\\sandbox\\BOOT.INI";
+    bcd::BcdSource store(boot_ini_path);
     bootini::BootTable table;
     bootini::load_boot_table(table);
     bootini::BootIniSource boot_ini(table);

@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   nsis
+  libhivex-bin libwin-hivex-perl
 )
 
 missing=()

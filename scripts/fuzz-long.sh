@@ -31,11 +31,12 @@ sample_rss() {  # pid file
 }
 
 run_one() {  # target name asan-options
-  local target=$1 name=$2 corpus="$out/corpus-$2"
+  local target=$1 name=$2 corpus="$out/corpus-$2" max_len=4096
+  [ "$target" = hive ] && max_len=16384  # a hive's bins come in 4,096-byte blocks
   rm -rf "$corpus" "$out/$name.rss" && mkdir -p "$corpus" "$out/findings-$name"
   cp fuzz/corpus/"$target"/* "$corpus"/
   ASAN_OPTIONS=$3 nice -n 19 ./build/fuzz/fuzz/fuzz_"$target" -runs="$runs" -max_total_time=$((minutes * 60)) \
-    -max_len=4096 -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$out/findings-$name/" \
+    -max_len=$max_len -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$out/findings-$name/" \
     "$corpus" >"$out/$name.log" 2>&1 &
   local pid=$!
   sample_rss "$pid" "$out/$name.rss" &

@@ -9,6 +9,8 @@
 #   VORLANE_RUN_BCD=1       also a Windows Boot Manager store, Windows 7 beside
 #                           XP (scripts/sample/BCD-xp-and-7.reg); Wine reports
 #                           Windows 7, so Vorlane reads it
+#   VORLANE_RUN_BCD=xp      Wine reports XP, and C:\Boot\BCD is that store as
+#                           a file (made by fuzz/make_hive_seeds.py with hivex)
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -54,6 +56,11 @@ else
   headless=0
 fi
 
+# Made before Wine starts: a step this long between two Wine commands can
+# meet the Wine server as it ends, and the desktop then never draws.
+if [ "${VORLANE_RUN_BCD:-0}" = xp ]; then
+  python3 fuzz/make_hive_seeds.py --store xp-and-7-ntldr-default "$demo/BCD" || exit 1
+fi
 echo "Preparing a Wine prefix in $prefix ..."
 "$wine" wineboot --init >/dev/null 2>&1
 drive_c="$prefix/drive_c"
@@ -62,7 +69,11 @@ cp scripts/sample/BOOT.INI "$drive_c/BOOT.INI"
 cp "$exe" "$drive_c/vorlane.exe"
 "$wine" regedit /S 'Z:'"$(echo "$top/scripts/vorlane-settings.reg" | tr / '\\')" >/dev/null 2>&1
 "$wine" cmd /c attrib +r +h +s 'C:\BOOT.INI' >/dev/null 2>&1
-if [ "${VORLANE_RUN_BCD:-0}" = 1 ]; then
+if [ "${VORLANE_RUN_BCD:-0}" = xp ]; then
+  mkdir -p "$drive_c/Boot" && cp "$demo/BCD" "$drive_c/Boot/BCD"
+  # For Vorlane only: Wine's own desktop need not pretend.
+  "$wine" reg add 'HKCU\Software\Wine\AppDefaults\vorlane.exe' /v Version /d winxp /f >/dev/null 2>&1
+elif [ "${VORLANE_RUN_BCD:-0}" = 1 ]; then
   "$wine" regedit /S 'Z:'"$(echo "$top/scripts/sample/BCD-xp-and-7.reg" | tr / '\\')" >/dev/null 2>&1
 fi
 export VORLANE_POWER_LOG='C:\vorlane-power.log'

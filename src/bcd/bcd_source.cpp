@@ -1,6 +1,6 @@
 #include "bcd/bcd_source.h"
 
-#include "bcd/bcd_store.h"
+#include "hive/hive.h"
 #include "platform/platform.h"
 
 namespace vorlane::bcd {
@@ -31,43 +31,77 @@ bool has_store() {
 
 }  // namespace
 
+std::string store_file_path(const std::string& boot_ini) {
+    const std::string path = boot_ini.empty() ? boot_ini : platform::full_path(boot_ini);
+    std::string root;
+    if (path.size() >= 2 && path[1] == ':') {
+        root = path.substr(0, 2);
+    } else if (path.rfind("\\\\", 0) == 0) {
+        // \\server\share
+        const std::size_t share = path.find('\\', 2);
+        const std::size_t end = share == std::string::npos ? share : path.find('\\', share + 1);
+        if (share != std::string::npos && share > 2 && end != share + 1) root = path.substr(0, end);
+    }
+    return root.empty() ? root : root + "\\Boot\\BCD";
+}
+
+void BcdSource::read_file(bootmenu::SourceMenu& menu) {
+    const std::string path = store_file_path(boot_ini_);
+    if (path.empty() || platform::file_attributes(path) == platform::kInvalidAttributes) return;
+    std::string bytes;
+    hive::Hive hive;
+    if (platform::file_read(path, hive::kMaxFileBytes, &bytes) == platform::FileRead::ok &&
+        hive::read(bytes, &hive) == hive::Refusal::none)
+        manager_ = read_boot_manager(FileStore(hive));
+    if (manager_.entries.empty()) {
+        // The boot manager is there, and what it starts is unknown: choices behave as before it.
+        menu.notice = kUnreadableNotice;
+        manager_ = BootManager();
+        return;
+    }
+    from_file_ = true;
+}
+
 bootmenu::SourceMenu BcdSource::menu() {
     bootmenu::SourceMenu menu;
     menu.source = this;
     menu.kind = bootmenu::MenuKind::boot_manager;
     menu.opens = bootmenu::MenuKind::boot_ini;
     store_.clear();
-    if (!has_store()) return menu;
-    store_ = find_store();
-    if (store_.empty() && !asked_to_load_) {
-        // Some systems load the store only once something opened it; bcdedit
-        // is Windows' own way to. Its output and outcome do not matter here.
-        asked_to_load_ = true;
-        std::uint32_t ignored = 0;
-        const std::string program = bcdedit_path(false);
-        if (!program.empty()) platform::run_program(program, "/enum {bootmgr}", false, &ignored);
+    from_file_ = false;
+    manager_ = BootManager();
+    if (!has_store()) {
+        read_file(menu);
+    } else {
         store_ = find_store();
+        if (store_.empty() && !asked_to_load_) {
+            // Some systems load the store only once something opened it; bcdedit
+            // is Windows' own way to. Its output and outcome do not matter here.
+            asked_to_load_ = true;
+            std::uint32_t ignored = 0;
+            const std::string program = bcdedit_path(false);
+            if (!program.empty()) platform::run_program(program, "/enum {bootmgr}", false, &ignored);
+            store_ = find_store();
+        }
+        // Every Vista and later has a store; Windows shows it to an elevated
+        // administrator only.
+        platform::RegKey key = nullptr;
+        const bool readable = !store_.empty() && platform::machine_key_open(store_, &key);
+        const bool denied = !store_.empty() && !readable && platform::last_error() == kErrorAccessDenied;
+        if (readable) platform::reg_close(key);
+        if (!readable && (denied || !platform::process_elevated())) {
+            menu.notice = kRefusedNotice;
+            menu.refused = true;
+        }
+        if (readable) manager_ = read_boot_manager(RegistryStore(store_));
     }
-    // Every Vista and later has a store; Windows shows it to an elevated
-    // administrator only.
-    platform::RegKey key = nullptr;
-    const bool readable = !store_.empty() && platform::machine_key_open(store_, &key);
-    const bool denied = !store_.empty() && !readable && platform::last_error() == kErrorAccessDenied;
-    if (readable) platform::reg_close(key);
-    if (!readable && (denied || !platform::process_elevated())) {
-        menu.notice = kRefusedNotice;
-        menu.refused = true;
-    }
-    if (!readable) return menu;
-    const BootManager manager = read_boot_manager(store_);
-    const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
-    for (const StoreEntry& entry : manager.entries) {
-        if (entry.guid == manager.default_guid) {
+    for (const StoreEntry& entry : manager_.entries) {
+        if (entry.guid == manager_.default_guid) {
             menu.default_index = menu.entries.size();
             menu.default_name = entry.description;
         }
         // A one-time sequence that starts something else than the default.
-        if (!sequence.empty() && entry.guid == sequence.front() && entry.guid != manager.default_guid)
+        if (!manager_.sequence.empty() && entry.guid == manager_.sequence.front() && entry.guid != manager_.default_guid)
             menu.next_index = menu.entries.size();
         menu.entries.push_back(bootmenu::SourceEntry{entry.description, entry.guid, entry.legacy});
     }
@@ -146,6 +180,14 @@ void add_change(std::vector<bootmenu::Change>* changes, const std::string& store
 bool BcdSource::plan(const std::string& key, const bootmenu::Choice& choice, std::vector<bootmenu::Change>* changes,
                      std::string* failure) {
     const std::string id = guid(key);
+    if (from_file_) {
+        // Nothing here may write the store; the restart reaches the entry only where the store already leads.
+        std::string name = key;
+        for (const StoreEntry& entry : manager_.entries)
+            if (entry.guid == id) name = entry.description;
+        *failure = file_store_refusal(manager_, key, choice.name.empty() ? name : choice.name);
+        return failure->empty();
+    }
     if (id.empty() || store_.empty()) {
         *failure = "The Windows Boot Manager's menu could not be read.";
         return false;

@@ -42,7 +42,7 @@ struct App {
     // App stays where it was made.
     bootmenu::BootMenu menu;
     firmware::FirmwareSource firmware;
-    bcd::BcdSource bcd;
+    bcd::BcdSource bcd{table.path};
     bootini::BootIniSource boot_ini{table};
 
     App() = default;

@@ -50,6 +50,7 @@ MenuPlan plan_menu(App& app) {
         if (i == app.menu.default_index) plan.default_command = command;
     }
     plan.no_entries = entries.empty();
+    plan.notices = app.menu.notices;
 
     settings::load_preferences(app.prefs);
     const auto& p = app.prefs;

@@ -1,6 +1,8 @@
 // The Windows Boot Manager's menu end to end: a store made as plain keys under
 // HKLM\BCD00000000 (Windows 7 beside XP), this program copied into the
-// prefix's System32 as bcdedit.exe, and vorlane.exe -r into either menu.
+// prefix's System32 as bcdedit.exe, and vorlane.exe -r into either menu; and
+// as XP and 2000, the store as the file C:\Boot\BCD (made by
+// make_bcd_files.sh from a sample, found through VORLANE_BCD_FILES).
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
@@ -113,6 +115,46 @@ TEST_CASE("bcd: -r into the boot manager's menu and through {ntldr} into BOOT.IN
                                e.boxes[0].find("will not be restarted") != std::string::npos
                          : e.boxes.empty(), name + check::show(e.boxes));
     }
+}
+
+TEST_CASE("bcd: as XP and 2000 the store file at C:\\Boot\\BCD, never written, chained; as 7 the registry's") {
+    const char* files = getenv("VORLANE_BCD_FILES");
+    const std::string folder = files ? e2e::windows_path(files) + "\\" : "";
+    if (e2e::read(folder + "xp-ntldr.BCD").empty()) return (void)puts("    skipped: no store files (no samples or hivex)");
+    CreateDirectoryA("C:\\Boot", nullptr);
+    const std::string refused = "The Windows Boot Manager starts \"";
+    struct Row {
+        const char *windows, *file, *args;
+        int boot_ini_default;  // afterwards
+        std::string box = "";  // the message's start; none: restarted
+        std::string bcdedit = "";
+    } rows[] = {
+        {"winxp", "xp-ntldr", "-r 2000", 2},
+        {"win2k", "xp-ntldr", "-r Windows 10", 3, refused + "Earlier Version of Windows\" next, so a restart from here would not reach \"Windows 10\"."},
+        {"winxp", "xp-windows", "-r Windows 10", 3},
+        {"win2k", "xp-windows", "-r 2000", 3, refused + "Windows 10\" next, so a restart from here would not reach \"Microsoft Windows 2000 Professional\"."},
+        {"winxp", "xp-ntldr", "-r Earlier", 3, "-"},  // replaced by BOOT.INI's systems: no such entry
+        {"win7", "xp-windows", "-r Windows 7", 3, "", "/default " + kWin7},  // the registry's store, not the file
+    };
+    for (const Row& r : rows) {
+        const std::string name = std::string(r.windows) + " " + r.file + " " + r.args;
+        e2e::World world = e2e::make_world(e2e::boot_ini(3));
+        e2e::set_setting("MaintainDefault", "False");
+        make_store();
+        const std::string store = e2e::read(folder + r.file + ".BCD"), log = world.power_log + ".bcdedit";
+        e2e::write("C:\\Boot\\BCD", store);
+        SetEnvironmentVariableA("VORLANE_BCDEDIT_LOG", log.c_str());
+        SetEnvironmentVariableA("VORLANE_BCDEDIT_MODE", "");
+        e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", r.windows);
+        const e2e::Ended e = e2e::run(r.args);
+        e2e::set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", nullptr);
+        CHECK_MSG(e.ended && e2e::read("C:\\Boot\\BCD") == store && e2e::read(log) == (r.bcdedit.empty() ? "" : r.bcdedit + "\r\n"), name);
+        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(r.boot_ini_default), name);
+        CHECK_MSG(power_lines(world.power_log) == (r.box.empty() ? "ExitWindowsEx flags=2\r\n" : ""), name);
+        const bool box = !r.box.empty() && r.box != "-";
+        CHECK_MSG(box ? e.boxes.size() == 1 && e.boxes[0].rfind(r.box, 0) == 0 : e.boxes.empty(), name + check::show(e.boxes));
+    }
+    DeleteFileA("C:\\Boot\\BCD");
 }
 
 }  // namespace

@@ -108,6 +108,15 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
         DestroyMenu(loaded);
         CHECK_MSG(!g_menus.empty() && std::none_of(g_menus.begin(), g_menus.end(), IsMenu), row.menu);
     }
+    // A boot menu's notice, greyed above the entries, in either menu.
+    for (const char* simplified : {"False", "True"}) {
+        start_program(three, {{"UseSimplifiedMenu", simplified}});
+        shell::g_app.menu.notices = {"Boot & menu unread"};
+        HMENU loaded = nullptr;
+        CHECK_EQ(describe(shell::build_menu(&loaded)),
+                 "Boot && menu unread#0[grey]|" + (*simplified == 'T' ? simplified_menu(table) : full_menu(table, "---", 0)));
+        DestroyMenu(loaded);
+    }
     CHECK_EQ(g_boxes.load(), 0u);
 }
 
