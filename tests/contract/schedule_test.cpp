@@ -135,6 +135,8 @@ TEST_CASE("countdown: the numbers shown, the press, and a bounded text") {
             shown.push_back((countdown.tick() ? "press " : "") + countdown.text());
         CHECK_EQ(shown, r.shown);
     }
-    const std::string text = countdown_text(std::string(kCountdownTextBytes - 3, 'a') + "%d seconds", -25);
-    CHECK_EQ(text, std::string(kCountdownTextBytes - 3, 'a') + "-2");
+    const std::string a(kCountdownTextBytes - 3, 'a');
+    CHECK_EQ(countdown_text(a + "%d seconds", -25), a + "-2");
+    CHECK_EQ(countdown_text(a + "aaa", 0), a + "aa");
+    CHECK_EQ(countdown_text("%d%% %%d %d %", 5), "5% %d %d %");  // the first %d only; %% is one %
 }
