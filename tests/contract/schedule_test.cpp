@@ -57,6 +57,7 @@ TEST_CASE("schedule load: each value as it is read; a mode text that names none 
         {kShowWarningValue, "True", "Shut down on 12/31/2005 23:59 warn 10"},
         {kWarningTimeoutValue, " -3x", "Shut down on 12/31/2005 23:59 -3"},
         {kWarningTimeoutValue, "99999999999", "Shut down on 12/31/2005 23:59 2147483647"},
+        {kWarningTimeoutValue, "\t\r-99999999999", "Shut down on 12/31/2005 23:59 -2147483648"},
         {kModeValue, "Stand by", "Stand by on 12/31/2005 23:59 10"},
         {kModeValue, "Hibernate ", "Stand by on 12/31/2005 23:59 10"},
         {kModeValue, "", "Stand by on 12/31/2005 23:59 10"},

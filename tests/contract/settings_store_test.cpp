@@ -43,7 +43,8 @@ TEST_CASE("settings: only existing values of at most 256 bytes are written, keep
         CHECK_MSG(testenv::get_value(kSettingsKey, r.name, &type, &bytes) && type == r.type &&
                       bytes == (r.ok ? "True" : r.before), r.name);
     }
-    CHECK(!settings::write_setting("Missing", "True") && !testenv::get_value(kSettingsKey, "Missing", nullptr, nullptr));
+    CHECK(!settings::write_setting("Missing", "True") && !testenv::get_value(kSettingsKey, "Missing", nullptr, nullptr) &&
+          !settings::write_existing("Software\\Ostrevan\\NoSuchKey", "Missing", "True"));
 }
 
 TEST_CASE("link colour: browser texts and the colours they give") {
@@ -61,4 +62,7 @@ TEST_CASE("link colour: browser texts and the colours they give") {
         CHECK_MSG(link_text_colour(false) == r.colour && link_text_colour(true) == r.visited_colour,
                   "row " + std::to_string(&r - rows));
     }
+    std::uint32_t c = 0;  // the parse's own answer, which the colours above never read
+    CHECK(!parse_colour("0,0", &c) && !parse_colour("0,0,0255", &c) && !parse_colour("0,0,0,0", &c) && c == 0 &&
+          parse_colour("1,2,3", &c) && c == 0x030201u);
 }
