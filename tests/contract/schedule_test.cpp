@@ -139,6 +139,6 @@ TEST_CASE("countdown: the numbers shown, the press, and a bounded text") {
     }
     const std::string a(kCountdownTextBytes - 3, 'a');
     CHECK_EQ(countdown_text(a + "%d seconds", -25), a + "-2");
-    CHECK_EQ(countdown_text(a + "aaa", 0), a + "aa");
+    CHECK_EQ(countdown_text(a + "aaa", 0), a + "aa");  // one byte more than the box holds
     CHECK_EQ(countdown_text("%d%% %%d %d %", 5), "5% %d %d %");  // the first %d only; %% is one %
 }

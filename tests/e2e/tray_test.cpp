@@ -114,9 +114,10 @@ TEST_CASE("command line: -r says so in a box when BOOT.INI cannot be written, an
     e2e::World world = e2e::make_world(e2e::boot_ini(3), e2e::kLocked);
     CHECK(CreateDirectoryA((world.boot_ini + ".new~").c_str(), nullptr));  // where the new file must go
     const e2e::Ended e = e2e::run("-r 2000");
-    const std::string head = "The program wasn't able to write the boot configuration file\n'" + world.boot_ini;
+    const std::string head = "The program wasn't able to write the boot configuration file\n'" + world.boot_ini,
+                      tail = "\nThe computer will not be restarted.";
     CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.size() == 1 && e.boxes[0].rfind(head, 0) == 0 &&
-                  e.boxes[0].rfind("\nThe computer will not be restarted.") + 36 == e.boxes[0].size(),
+                  e.boxes[0].rfind(tail) + tail.size() == e.boxes[0].size(),
               check::show(e.boxes));
     CHECK_EQ(e2e::read(world.power_log) + e2e::read(world.boot_ini), e2e::boot_ini(3));
 }
