@@ -1,5 +1,6 @@
 // The -i set-up and the Locate step it shares: where BOOT.INI is, and shortening a 30-second boot menu.
 #include "bootini/boot_loader_setup.h"
+#include "settings/settings_store.h"
 #include "support/boot_fixture.h"
 #include "support/check.h"
 
@@ -53,10 +54,12 @@ TEST_CASE("boot-loader set-up: only a 30-second time-out is questioned; Yes rewr
 TEST_CASE("boot-loader set-up and locate: where the chosen path is stored") {
     const std::string old = testenv::path("OLD.INI"), boot = testenv::path("BOOT.INI"), folder = testenv::path("disk");
     const std::string root = testenv::path(""), too_long = testenv::path(std::string(300, 'x')), missing = "<missing>";
+    const std::string longest = testenv::path(std::string(settings::kMaxValueBytes - root.size(), 'x'));
     // The sandbox's path ends in a backslash, as a drive's root does. An empty choice is a cancel.
     struct Row { bool setup, exists; std::string choice, stored; bool asked; } rows[] = {
         {true, true, root, root + "BOOT.INI", true}, {true, true, boot, boot, true},
         {true, true, folder, folder, false}, {true, true, "", old, false}, {true, true, too_long, old, false},
+        {true, true, longest, longest, false}, {false, true, longest, longest, false},
         {true, false, boot, missing, true},  // the question is about the chosen file all the same
         {false, true, root, root, false}, {false, true, "", old, false}, {false, true, too_long, old, false},
         {true, false, "", missing, false}, {false, false, boot, missing, false},  // never created
@@ -82,4 +85,24 @@ TEST_CASE("boot-loader set-up and locate: where the chosen path is stored") {
         testenv::get_value(testenv::kSettingsKey, "Filename", nullptr, &stored);
         CHECK_MSG(stored == r.stored && testenv::boxes().size() == (r.asked ? 1u : 0u), what);
     }
+}
+
+TEST_CASE("profile values: a line is a header only when it opens with '['; the value without its blanks, replaced in place") {
+    struct Row { std::string bytes; int value; const char* replaced; } rows[] = {  // replaced null: false, unchanged
+        {"\n[Boot Loader]\ntimeout =30\n", 30, "\n[Boot Loader]\ntimeout =3\n"},
+        {"[boot loader]\ntimeout= \n30\n", 0, "[boot loader]\ntimeout= 3\n30\n"},  // empty: the next line is not it
+        {"[boot loader]\nredirect=com1]\n[x\n]\ntimeout=30", 30, "[boot loader]\nredirect=com1]\n[x\n]\ntimeout=3"},
+        {"[boot loader]\nnothing\n", -1, nullptr},
+    };
+    for (const Row& r : rows) {
+        std::string bytes = r.bytes;
+        const bool replaced = replace_profile_value(bytes, kBootLoaderSection, kTimeoutKey, kShortTimeout);
+        CHECK_MSG(profile_int(r.bytes, kBootLoaderSection, kTimeoutKey, -1) == r.value && replaced == (r.replaced != nullptr) &&
+                      bytes == (r.replaced ? r.replaced : r.bytes), check::show(r.bytes));
+    }
+    // The file may have changed since its time-out was read.
+    std::uint32_t error = 0;
+    CHECK(!set_boot_timeout(testenv::path("gone.ini"), kShortTimeout, &error) && error == 2);  // not found
+    testenv::put_file(testenv::path("BOOT.INI"), "[boot loader]\n");
+    CHECK(!set_boot_timeout(testenv::path("BOOT.INI"), kShortTimeout, &error) && error == kErrorNoTimeout);
 }

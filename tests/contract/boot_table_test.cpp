@@ -27,7 +27,6 @@ TEST_CASE("boot table: entries and the current default, line by line") {
           "multi(0)disk(0)rdisk(0)partition(2)\\WINDOWS|Microsoft Windows XP Professional",
           "C:\\|Microsoft Windows"}, "Microsoft Windows XP Professional"},
         // How a line splits into ARC path and display name.
-        {os + "a=\"Quoted\" /opt\n", {"a|Quoted"}, ""},
         {os + "a=Plain name /opt\n", {"a|Plain name /opt"}, ""},
         {os + "a = = \"x=y z\"\n", {"a|x=y z"}, ""},
         {os + "a=\"No closing quote\n", {"a|No closing quote\n"}, ""},
@@ -36,7 +35,6 @@ TEST_CASE("boot table: entries and the current default, line by line") {
         {os + "\nno-separator\n", {"\n|", "no-separator\n|"}, ""},
         {os + "a\t\"Tabbed\"\n", {"a|Tabbed"}, ""},
         {os + "a=Last", {"a|Last"}, ""},  // a last line without its newline keeps every character
-        {os + "a=\"\"", {"a|"}, ""},
         {os + "a=\"Lone\rCR\"\r\n", {"a|Lone\rCR"}, ""},  // only CR LF is a line end
         // Headers: any case, trailing text allowed, a leading blank is none; the last one counts.
         {"[Operating Systems] trailing\n" + one, {"A|One"}, ""},
@@ -51,10 +49,12 @@ TEST_CASE("boot table: entries and the current default, line by line") {
         {"default=\n" + os + one, {"A|One"}, ""},
         {os + one + "\ndefault=", {"A|One", "\n|", "default|"}, ""},
         {os + "AB=\"One\"\ndefault=AB", {"AB|One", "defaultAB|"}, "One"},  // normalised in memory
+        {"default=C\n" + os + "C", {"C|"}, ""},  // the named line ends with the value
         // A physical line of 305 characters fills two table lines.
         {os + "A=\"" + long_name + "\"\n", {"A|" + std::string(251, 'n'), std::string(49, 'n') + "\"\n|"}, ""},
         {many, Lines(1023, "A|x"), ""},  // 1024 lines: still a BOOT.INI
         {many + "B=\"y\"\n", {}, ""},
+        {std::string(kMaxBootIniBytes - 4 - os.size() - one.size(), ';') + "\n" + os + one, {"A|One"}, ""},  // CR LF: the limit
         {os + "A=\"" + std::string(70000, 'x') + "\"\n", {}, ""},
     };
     for (const Row& r : rows) {
@@ -86,7 +86,8 @@ TEST_CASE("boot table: sort is byte-wise, stable and moves only the entries") {
 }
 
 TEST_CASE("boot table: prefix compare folds only A to Z") {
-    CHECK(prefix_compare("DEFAULT=x", "default", 7) == 0 && prefix_compare("abc", "ABD", 2) == 0);
+    CHECK(prefix_compare("DEFAULT=x", "default", 7) == 0 && prefix_compare("abc", "ABD", 2) == 0 &&
+          prefix_compare("Z", "z", 1) == 0);
     CHECK(prefix_compare("defaul", "default", 7) != 0 && prefix_compare("\xc9", "\xe9", 1) != 0);
     CHECK(prefix_compare("", "", 5) == 0 && prefix_compare("anything", "else", 0) == 0);
 }

@@ -14,7 +14,6 @@ TEST_CASE("power: force comes from the caller or from exactly True; for suspend 
         {"true", false, power::kEwxReboot, "ExitWindowsEx flags=2"},
         {"True ", false, power::kEwxReboot, "ExitWindowsEx flags=2"},
         {"False", true, power::kEwxPowerOff, "ExitWindowsEx flags=12"},
-        {"True", false, power::kEwxShutdown | power::kEwxPowerOff, "ExitWindowsEx flags=13"},
     };
     for (const auto& r : rows) {
         testenv::reset();

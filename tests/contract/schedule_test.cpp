@@ -49,13 +49,15 @@ TEST_CASE("schedule load: each value as it is read; a mode text that names none 
     struct Row { const char* value; const char* text; std::string loaded; } rows[] = {
         {kModeValue, "shut down", " on 12/31/2005 23:59 10"},  // a fresh record: no mode
         {kStatusValue, "enabled", "Shut down off 12/31/2005 23:59 10"},
-        {kDateValue, "3/7/2006", "Shut down on 3/7/2006 23:59 10"},
         {kDateValue, "03/07/2006", "Shut down on 3/7/2006 23:59 10"},
-        {kDateValue, "", lost}, {kDateValue, "12/31", lost}, {kTimeValue, "", lost}, {kTimeValue, "23 :59", lost},
+        {kDateValue, " \t\n\v\f\r+3/7/2006", "Shut down on 3/7/2006 23:59 10"},  // any blanks, a sign
+        {kDateValue, "", lost}, {kDateValue, "12/31", lost}, {kDateValue, "12//2005", lost},
+        {kTimeValue, "", lost}, {kTimeValue, "23 :59", lost}, {kTimeValue, "23.59", lost},
         {kForceValue, "True", "Shut down on 12/31/2005 23:59 force 10"},
         {kShowWarningValue, "True", "Shut down on 12/31/2005 23:59 warn 10"},
         {kWarningTimeoutValue, " -3x", "Shut down on 12/31/2005 23:59 -3"},
         {kWarningTimeoutValue, "99999999999", "Shut down on 12/31/2005 23:59 2147483647"},
+        {kWarningTimeoutValue, "\t\r-99999999999", "Shut down on 12/31/2005 23:59 -2147483648"},
         {kModeValue, "Stand by", "Stand by on 12/31/2005 23:59 10"},
         {kModeValue, "Hibernate ", "Stand by on 12/31/2005 23:59 10"},
         {kModeValue, "", "Stand by on 12/31/2005 23:59 10"},
@@ -70,7 +72,7 @@ TEST_CASE("schedule load: each value as it is read; a mode text that names none 
                                 std::to_string(s.day) + "/" + std::to_string(s.year) + " " + std::to_string(s.hour) +
                                 ":" + std::to_string(s.minute) + (s.force_terminate ? " force " : " ") +
                                 (s.show_warning ? "warn " : "") + std::to_string(s.warning_timeout);
-        CHECK_MSG(got == r.loaded, std::string(r.value) + " '" + r.text + "' gave " + got);
+        CHECK_MSG(got == r.loaded && schedule_enabled() == s.enabled, std::string(r.value) + " '" + r.text + "' gave " + got);
     }
 }
 
@@ -136,6 +138,8 @@ TEST_CASE("countdown: the numbers shown, the press, and a bounded text") {
             shown.push_back((countdown.tick() ? "press " : "") + countdown.text());
         CHECK_EQ(shown, r.shown);
     }
-    const std::string text = countdown_text(std::string(kCountdownTextBytes - 3, 'a') + "%d seconds", -25);
-    CHECK_EQ(text, std::string(kCountdownTextBytes - 3, 'a') + "-2");
+    const std::string a(kCountdownTextBytes - 3, 'a');
+    CHECK_EQ(countdown_text(a + "%d seconds", -25), a + "-2");
+    CHECK_EQ(countdown_text(a + "aaa", 0), a + "aa");  // one byte more than the box holds
+    CHECK_EQ(countdown_text("%d%% %%d %d %", 5), "5% %d %d %");  // the first %d only; %% is one %
 }

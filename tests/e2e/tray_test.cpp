@@ -1,5 +1,6 @@
-// Tray mode end to end: vorlane.exe started plainly, then reached as the shell and the user
-// reach it: the tray callback, the menu's keyboard, a second start (TaskbarCreated: shell_gui_test).
+// vorlane.exe end to end: started plainly, then reached as the shell and the user reach it (the
+// tray callback, the menu's keyboard, a second start; TaskbarCreated: shell_gui_test), and the
+// real message box of a failed command line. The switches themselves: shell_test, versions_test.
 #include "e2e/e2e_support.h"
 
 namespace {
@@ -15,15 +16,20 @@ bool icon(HWND main, DWORD operation) {
 
 bool ends_alone(e2e::Child& tray) { return WaitForSingleObject(tray.info.hProcess, 5000) == WAIT_OBJECT_0; }
 
+// Opens the tray menu and presses these keys in it; the menu loop reads keys from its thread's
+// queue, which posting to the menu reaches.
+void menu_keys(const e2e::Child& tray, std::initializer_list<WPARAM> keys) {
+    PostMessageA(tray.main, kTrayCallback, 0, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    CHECK(e2e::until([&] { return (menu = e2e::find(tray.info.dwProcessId, "#32768", nullptr)) != nullptr; }));
+    for (WPARAM key : keys) PostMessageA(menu, WM_KEYDOWN, key, 1), PostMessageA(menu, WM_KEYUP, key, 0);
+}
+
 TEST_CASE("tray: an entry chosen from the menu becomes the default and restarts; so does a double-click") {
     e2e::World world = e2e::make_world(e2e::boot_ini(2));
     e2e::set_setting("DoubleClickMode", "Restart");
     e2e::Child tray = e2e::start("");
-    PostMessageA(tray.main, kTrayCallback, 0, WM_RBUTTONUP);
-    HWND menu = nullptr;
-    CHECK(e2e::until([&] { return (menu = e2e::find(tray.info.dwProcessId, "#32768", nullptr)) != nullptr; }));
-    // The menu loop reads keys from its thread's queue, which posting to the menu reaches.
-    for (WPARAM key : {VK_DOWN, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 1), PostMessageA(menu, WM_KEYUP, key, 0);
+    menu_keys(tray, {VK_DOWN, VK_RETURN});
     const std::string restart = "ExitWindowsEx flags=2\r\n";
     CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart; }));
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(1));
@@ -96,18 +102,16 @@ TEST_CASE("tray: the schedule acts through the main window's timer, also when it
     e2e::wait(tray);
 }
 
-TEST_CASE("tray: a plain start hides in the tray; Exit, a second start or -x closes it, even while the warning counts") {
-    for (const char* closer : {"Exit", "", "-x"}) {
+// -x closes it the same way as a second start (shell_test), and ends the other cases here.
+TEST_CASE("tray: a plain start hides in the tray; Exit or a second start closes it, even while the warning counts") {
+    for (const char* closer : {"Exit", ""}) {
         e2e::World world = e2e::make_world(e2e::boot_ini(1));
         e2e::Child tray = e2e::start("");
         CHECK_MSG(e2e::until([&] { return icon(tray.main, NIM_MODIFY); }) && !IsWindowVisible(tray.main), closer);
         schedule_now("Shut down", "", "True", "30");
         CHECK_MSG(warning_box(tray), closer);
-        if (std::string(closer) == "Exit") {  // from the tray menu, its last item
-            PostMessageA(tray.main, kTrayCallback, 0, WM_RBUTTONUP);
-            HWND menu = nullptr;
-            CHECK(e2e::until([&] { return (menu = e2e::find(tray.info.dwProcessId, "#32768", nullptr)) != nullptr; }));
-            for (WPARAM key : {VK_UP, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 1), PostMessageA(menu, WM_KEYUP, key, 0);
+        if (std::string(closer) == "Exit") {
+            menu_keys(tray, {VK_UP, VK_RETURN});  // the menu's last item
         } else {
             const e2e::Ended e = e2e::run(closer);
             CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.empty(), closer);
@@ -129,6 +133,18 @@ TEST_CASE("tray: a stand-by that fails without the dry run shows the system's te
     const e2e::Ended e = e2e::run("-b");
     CHECK(e.ended && e.code == 0 && !e.tray && e2e::read(world.power_log).empty());
     CHECK_EQ(e.boxes, *text ? std::vector<std::string>{text} : std::vector<std::string>{});
+}
+
+TEST_CASE("command line: -r says so in a box when BOOT.INI cannot be written, and does not restart") {
+    e2e::World world = e2e::make_world(e2e::boot_ini(3), e2e::kLocked);
+    CHECK(CreateDirectoryA((world.boot_ini + ".new~").c_str(), nullptr));  // where the new file must go
+    const e2e::Ended e = e2e::run("-r 2000");
+    const std::string head = "The program wasn't able to write the boot configuration file\n'" + world.boot_ini,
+                      tail = "\nThe computer will not be restarted.";
+    CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.size() == 1 && e.boxes[0].rfind(head, 0) == 0 &&
+                  e.boxes[0].rfind(tail) + tail.size() == e.boxes[0].size(),
+              check::show(e.boxes));
+    CHECK_EQ(e2e::read(world.power_log) + e2e::read(world.boot_ini), e2e::boot_ini(3));
 }
 
 }  // namespace

@@ -9,12 +9,17 @@
 
 using namespace vorlane;
 
-TEST_CASE("power: the privilege comes before the platform call; a refused suspend shows the system's text") {
+TEST_CASE("power: the privilege comes before the platform call, which a dry run skips; a refused suspend shows the system's text") {
     testenv::reset();
+    testenv::set_env(power::kPowerLogVariable, "");  // names no file: no dry run
+    power::exit_windows(power::kEwxReboot, false);
+    power::suspend(true);
+    fixture::enable_power_log();
     power::exit_windows(power::kEwxReboot, false);
     power::suspend(true);
     CHECK_EQ(fake::power_calls(), (std::vector<std::string>{"privilege", "ExitWindowsEx flags=2", "privilege",
                                                             "SetSystemPowerState suspend=0 force=0"}));
+    testenv::set_env(power::kPowerLogVariable, "");
     CHECK(testenv::boxes().empty());
     fake::set_power_state_result(false, 50);
     power::suspend(false);
