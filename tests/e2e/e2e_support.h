@@ -70,6 +70,17 @@ inline std::string boot_ini(int default_partition) {
 
 struct World { std::string boot_ini, vorlane_ini, power_log; };
 
+// The power actions of the dry-run log, without the boot writes logged beside them.
+inline std::string power(const World& world) {
+    std::string out;
+    const std::string text = read(world.power_log);
+    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
+        end = std::min(text.find("\r\n", at), text.size());
+        if (text.compare(at, 6, "Write ") != 0) out += text.substr(at, end - at) + "\r\n";
+    }
+    return out;
+}
+
 // A fresh folder with BOOT.INI and an empty VORLANE.INI, no settings but their
 // paths, no Run value, and the dry-run log named for child processes.
 inline World make_world(const std::string& boot_ini, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {

@@ -108,13 +108,15 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
         DestroyMenu(loaded);
         CHECK_MSG(!g_menus.empty() && std::none_of(g_menus.begin(), g_menus.end(), IsMenu), row.menu);
     }
-    // A boot menu's notice, greyed above the entries, in either menu.
+    // A boot menu's notice and a pending one-time start with its cancel, above the entries, in either menu.
     for (const char* simplified : {"False", "True"}) {
         start_program(three, {{"UseSimplifiedMenu", simplified}});
         shell::g_app.menu.notices = {"Boot & menu unread"};
+        shell::g_app.menu.pending = "Windows 7";
         HMENU loaded = nullptr;
         CHECK_EQ(describe(shell::build_menu(&loaded)),
-                 "Boot && menu unread#0[grey]|" + (*simplified == 'T' ? simplified_menu(table) : full_menu(table, "---", 0)));
+                 "Boot && menu unread#0[grey]|Next start only: Windows 7#0[grey]|Cancel the one-time start#40015|---|" +
+                     (*simplified == 'T' ? simplified_menu(table) : full_menu(table, "---", 0)));
         DestroyMenu(loaded);
     }
     CHECK_EQ(g_boxes.load(), 0u);
@@ -199,7 +201,7 @@ TEST_CASE("menu pick: only a Shift held now keeps the restart back, not one pres
         const e2e::World world = start_program(e2e::boot_ini(2));
         g_shift_state = r.state;
         CHECK(shell::dispatch_command(shell::g_app, shell::kEntryCommandBase) == shell::UiAction::none);
-        CHECK_MSG(e2e::read(world.power_log) == (r.restarts ? "ExitWindowsEx flags=2\r\n" : ""), std::to_string(r.state));
+        CHECK_MSG(e2e::power(world) == (r.restarts ? "ExitWindowsEx flags=2\r\n" : ""), std::to_string(r.state));
         CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(1), std::to_string(r.state));
     }
     g_shift_state = 0;

@@ -31,10 +31,10 @@ TEST_CASE("tray: an entry chosen from the menu becomes the default and restarts;
     e2e::Child tray = e2e::start("");
     menu_keys(tray, {VK_DOWN, VK_RETURN});
     const std::string restart = "ExitWindowsEx flags=2\r\n";
-    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart; }));
+    CHECK(e2e::until([&] { return e2e::power(world) == restart; }));
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(1));
     PostMessageA(tray.main, kTrayCallback, 0, WM_LBUTTONDBLCLK);
-    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart + restart; }));
+    CHECK(e2e::until([&] { return e2e::power(world) == restart + restart; }));
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(1));
     CHECK(e2e::run("-x").ended && ends_alone(tray));
     e2e::wait(tray);
@@ -93,11 +93,11 @@ TEST_CASE("tray: the schedule acts through the main window's timer, also when it
     e2e::Child tray = e2e::start("");
     schedule_now("Restart to", "Microsoft Windows 2000 Professional", "False", "10");
     const std::string restart = "ExitWindowsEx flags=2\r\n";
-    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart; }));
+    CHECK(e2e::until([&] { return e2e::power(world) == restart; }));
     CHECK_EQ(e2e::read(world.boot_ini), e2e::boot_ini(2));
     schedule_now("Shut down", "", "True", "1");
-    CHECK(warning_box(tray) && e2e::read(world.power_log) == restart);
-    CHECK(e2e::until([&] { return e2e::read(world.power_log) == restart + "ExitWindowsEx flags=8\r\n"; }));
+    CHECK(warning_box(tray) && e2e::power(world) == restart);
+    CHECK(e2e::until([&] { return e2e::power(world) == restart + "ExitWindowsEx flags=8\r\n"; }));
     CHECK(e2e::run("-x").ended && ends_alone(tray));
     e2e::wait(tray);
 }
@@ -117,7 +117,7 @@ TEST_CASE("tray: a plain start hides in the tray; Exit or a second start closes 
             CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.empty(), closer);
         }
         CHECK_MSG(ends_alone(tray), closer);  // carrying nothing out
-        CHECK_MSG(e2e::read(world.power_log).empty(), closer + e2e::read(world.power_log));
+        CHECK_MSG(e2e::power(world).empty(), closer + e2e::power(world));
         CHECK_MSG(e2e::wait(tray).code == 0 && !FindWindowA("#32770", "About Vorlane"), closer);
     }
 }
@@ -131,7 +131,7 @@ TEST_CASE("tray: a stand-by that fails without the dry run shows the system's te
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, text,
                        sizeof text, nullptr);
     const e2e::Ended e = e2e::run("-b");
-    CHECK(e.ended && e.code == 0 && !e.tray && e2e::read(world.power_log).empty());
+    CHECK(e.ended && e.code == 0 && !e.tray && e2e::power(world).empty());
     CHECK_EQ(e.boxes, *text ? std::vector<std::string>{text} : std::vector<std::string>{});
 }
 
@@ -144,7 +144,7 @@ TEST_CASE("command line: -r says so in a box when BOOT.INI cannot be written, an
     CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.size() == 1 && e.boxes[0].rfind(head, 0) == 0 &&
                   e.boxes[0].rfind(tail) + tail.size() == e.boxes[0].size(),
               check::show(e.boxes));
-    CHECK_EQ(e2e::read(world.power_log) + e2e::read(world.boot_ini), e2e::boot_ini(3));
+    CHECK_EQ(e2e::power(world) + e2e::read(world.boot_ini), e2e::boot_ini(3));
 }
 
 }  // namespace

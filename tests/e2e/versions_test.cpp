@@ -55,7 +55,7 @@ TEST_CASE("versions: flags, rewrite, restore, tray and tooltip under each Window
         e2e::World world = e2e::make_world(e2e::boot_ini(3), e2e::kLocked);
         e2e::Ended e = e2e::run("-s");
         const bool quiet = e.ended && e.boxes.empty() && e2e::run("-r 2000").boxes.empty();
-        CHECK_MSG(quiet && e2e::read(world.power_log) == "ExitWindowsEx flags=" + std::string(nine_x ? "9" : "8") +
+        CHECK_MSG(quiet && e2e::power(world) == "ExitWindowsEx flags=" + std::string(nine_x ? "9" : "8") +
                                "\r\nExitWindowsEx flags=2\r\n", windows);
         CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(2), windows);
         CHECK_MSG((GetFileAttributesA(world.boot_ini.c_str()) & e2e::kLocked) == e2e::kLocked, windows);
@@ -68,7 +68,7 @@ TEST_CASE("versions: flags, rewrite, restore, tray and tooltip under each Window
         e2e::set_setting("MaintainDefault", "False");
         e2e::Child tray = e2e::start("");
         CHECK_MSG(tray.main != nullptr, windows + ": no tray mode");
-        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(2) && e2e::read(world.power_log).empty(), windows);
+        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(2) && e2e::power(world).empty(), windows);
         CHECK_MSG((GetFileAttributesA(world.boot_ini.c_str()) & e2e::kLocked) == e2e::kLocked, windows);
         // A preference written as the program writes every value: exactly its
         // text on NT; on 98 and Me, which store a text up to its zero, that zero too.
