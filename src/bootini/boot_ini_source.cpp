@@ -1,7 +1,6 @@
 #include "bootini/boot_ini_source.h"
 
 #include <cstdint>
-#include <memory>
 
 #include "bootini/default_writer.h"
 #include "bootini/maintained_default.h"
@@ -11,11 +10,7 @@
 namespace vorlane::bootini {
 namespace {
 
-// A file's bytes before a write, to be put back by the write's undo.
-struct Before {
-    bool existed = false;
-    std::string bytes;
-};
+using Before = BootIniSource::FileBytes;
 
 Before read_before(const std::string& path) {
     Before before;
@@ -37,8 +32,7 @@ bool put_back(const std::string& path, const Before& before, ReadOnly read_only,
 }
 
 // BOOT.INI's default lines made to name entry `index`; the undo puts its bytes back.
-void add_default_change(std::vector<bootmenu::Change>* changes, BootTable& table, std::size_t index) {
-    auto before = std::make_shared<Before>();
+void add_default_change(std::vector<bootmenu::Change>* changes, BootTable& table, std::size_t index, Before* before) {
     const std::string path = table.path;
     changes->push_back({"BOOT.INI's default",
                         [&table, index, path, before](std::string* why) {
@@ -75,7 +69,7 @@ bootmenu::SourceMenu BootIniSource::menu() {
 
 void BootIniSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
     const SavedDefault saved = saved_default(table_);
-    if (menu().next_index != bootmenu::kNoEntry) add_default_change(changes, table_, saved.index);
+    if (menu().next_index != bootmenu::kNoEntry) add_default_change(changes, table_, saved.index, &boot_ini_before_);
 }
 
 bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
@@ -91,7 +85,7 @@ bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
     BootTable& table = table_;
     if (choice.maintain_default) {
         const std::string ini = vorlane_ini_path();
-        auto before = std::make_shared<Before>();
+        Before* before = &vorlane_ini_before_;
         // A save that fails says so itself and does not stop the switch: the
         // default is then not maintained.
         changes->push_back({"VORLANE.INI's saved default",
@@ -102,7 +96,7 @@ bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,
                             },
                             [ini, before](std::string* why) { return put_back(ini, *before, ReadOnly::refuse, why); }});
     }
-    add_default_change(changes, table, index);
+    add_default_change(changes, table, index, &boot_ini_before_);
     return true;
 }
 

@@ -28,8 +28,16 @@ public:
     // start would, when the default now is a one-time one.
     void plan_cancel(std::vector<bootmenu::Change>* changes) override;
 
+    // A file's bytes before a write, for the write's undo to put back.
+    struct FileBytes {
+        bool existed = false;
+        std::string bytes;
+    };
+
 private:
     BootTable& table_;
+    // What this source's writes replaced; a choice's changes live no longer than the source.
+    FileBytes boot_ini_before_, vorlane_ini_before_;
 };
 
 }  // namespace vorlane::bootini
