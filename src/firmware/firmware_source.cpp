@@ -106,7 +106,7 @@ bootmenu::SourceMenu FirmwareSource::menu() {
         entry.name = platform::ansi_from_utf16(option.description);
         if (entry.name.empty()) entry.name = "Boot" + hex4(number);
         entry.key = hex4(number);
-        shown_[entry.key] = Shown{option.description, option.file_paths};
+        shown_.push_back(Shown{entry.key, option.description, option.file_paths});
         entry.leads_on = !leads_on_found && starts_windows_boot_manager(option.file_paths);
         leads_on_found = leads_on_found || entry.leads_on;
         if (is_default) {
@@ -134,7 +134,7 @@ void add_change(std::vector<bootmenu::Change>* changes, const std::string& what,
 bool FirmwareSource::plan(const std::string& key, const bootmenu::Choice& choice,
                           std::vector<bootmenu::Change>* changes, std::string* failure) {
     std::uint16_t number = 0;
-    const auto shown = shown_.find(key);
+    const auto shown = std::find_if(shown_.begin(), shown_.end(), [&key](const Shown& s) { return s.key == key; });
     if (!parse_hex4(key, &number) || shown == shown_.end())
         return refused("find", "Boot" + key, "No such entry.", failure);
     platform::enable_firmware_privilege();
@@ -147,7 +147,7 @@ bool FirmwareSource::plan(const std::string& key, const bootmenu::Choice& choice
     std::string bytes;
     LoadOption option;
     if (get("Boot" + key, kMaxLoadOptionBytes, &bytes) != 0 || !parse_load_option(bytes, &option) ||
-        option.description != shown->second.description || option.file_paths != shown->second.file_paths)
+        option.description != shown->description || option.file_paths != shown->file_paths)
         return refused("find", "Boot" + key,
                        "The firmware's entry is no longer \"" + choice.name +
                            "\" as the menu showed it; the menu now shows the entries as they are.",

@@ -4,7 +4,6 @@
 // (always), and every write is read back.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -39,10 +38,13 @@ public:
 
 private:
     struct Shown {
+        std::string key;
         std::u16string description;
         std::string file_paths;
     };
-    std::map<std::string, Shown> shown_;  // by key, as the last menu() listed them
+    // As the last menu() listed them. A vector: the 32-bit exe keeps out of
+    // libstdc++'s tree code, which is built for newer processors than ours.
+    std::vector<Shown> shown_;
 };
 
 }  // namespace vorlane::firmware
