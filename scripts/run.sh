@@ -11,6 +11,8 @@
 #                           Windows 7, so Vorlane reads it
 #   VORLANE_RUN_BCD=xp      Wine reports XP, and C:\Boot\BCD is that store as
 #                           a file (made by fuzz/make_hive_seeds.py with hivex)
+#   VORLANE_RUN_BCD=pending as =1, with a one-time start of "Earlier Version of
+#                           Windows" left pending, as a refused restart leaves it
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -73,8 +75,12 @@ if [ "${VORLANE_RUN_BCD:-0}" = xp ]; then
   mkdir -p "$drive_c/Boot" && cp "$demo/BCD" "$drive_c/Boot/BCD"
   # For Vorlane only: Wine's own desktop need not pretend.
   "$wine" reg add 'HKCU\Software\Wine\AppDefaults\vorlane.exe' /v Version /d winxp /f >/dev/null 2>&1
-elif [ "${VORLANE_RUN_BCD:-0}" = 1 ]; then
+elif [ "${VORLANE_RUN_BCD:-0}" = 1 ] || [ "${VORLANE_RUN_BCD:-0}" = pending ]; then
   "$wine" regedit /S 'Z:'"$(echo "$top/scripts/sample/BCD-xp-and-7.reg" | tr / '\\')" >/dev/null 2>&1
+  if [ "${VORLANE_RUN_BCD:-0}" = pending ]; then
+    "$wine" reg add 'HKLM\BCD00000000\Objects\{9dea862c-5cdd-4e70-acc1-f32b344d4795}\Elements\24000002' \
+      /v Element /t REG_MULTI_SZ /d '{466f5a88-0af2-4f76-9038-095b170dc21c}' /f >/dev/null 2>&1
+  fi
 fi
 export VORLANE_POWER_LOG='C:\vorlane-power.log'
 
