@@ -24,6 +24,15 @@ std::string bcdedit_path(bool as_administrator) {
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr const char* kRefusedNotice = "Windows Boot Manager: needs administrator rights";
 
+// Whether this process may read the store's key; Windows lets only an
+// elevated administrator (error 5 for others).
+bool store_open(const std::string& store) {
+    platform::RegKey key = nullptr;
+    if (store.empty() || !platform::machine_key_open(store, &key)) return false;
+    platform::reg_close(key);
+    return true;
+}
+
 bool has_store() {
     const platform::OsVersion v = platform::os_version();
     return v.platform_id != platform::kPlatformWin9x && v.major >= kFirstVersionWithStore;
@@ -85,10 +94,8 @@ bootmenu::SourceMenu BcdSource::menu() {
         }
         // Every Vista and later has a store; Windows shows it to an elevated
         // administrator only.
-        platform::RegKey key = nullptr;
-        const bool readable = !store_.empty() && platform::machine_key_open(store_, &key);
+        const bool readable = store_open(store_);
         const bool denied = !store_.empty() && !readable && platform::last_error() == kErrorAccessDenied;
-        if (readable) platform::reg_close(key);
         if (!readable && (denied || !platform::process_elevated())) {
             menu.notice = kRefusedNotice;
             menu.refused = true;
@@ -193,13 +200,11 @@ bool BcdSource::plan(const std::string& key, const bootmenu::Choice& choice, std
         return false;
     }
     // What a write replaces must be known, to be put back.
-    platform::RegKey handle = nullptr;
-    if (!platform::machine_key_open(store_, &handle)) {
+    if (!store_open(store_)) {
         *failure = "The Windows Boot Manager's settings could not be read.\n\n" +
                    platform::error_reason(platform::last_error());
         return false;
     }
-    platform::reg_close(handle);
     const std::vector<std::string> mine{id};
     const std::vector<std::string> sequence = read_guids(store_, kBootManager, kBootSequence);
     const std::vector<std::string> defaults = read_guids(store_, kBootManager, kDefault);

@@ -59,17 +59,23 @@ bootmenu::SourceMenu BootIniSource::menu() {
         if (!table_.current_default.empty() && name == table_.current_default) menu.default_index = i;
         menu.entries.push_back(bootmenu::SourceEntry{name, std::to_string(i), false});
     }
-    // The default is a one-time one when VORLANE.INI keeps another, which the next start writes back.
-    const SavedDefault saved = saved_default(table_);
-    if (menu.default_index < menu.entries.size() && saved.index < menu.entries.size() &&
-        table_.entries[saved.index].arc_path != table_.entries[menu.default_index].arc_path)
-        menu.next_index = menu.default_index;
+    if (usual_default(menu.default_index) < menu.entries.size()) menu.next_index = menu.default_index;
     return menu;
 }
 
-void BootIniSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
+std::size_t BootIniSource::usual_default(std::size_t current) const {
+    // The default is a one-time one when VORLANE.INI keeps another, which the next start writes back.
     const SavedDefault saved = saved_default(table_);
-    if (menu().next_index != bootmenu::kNoEntry) add_default_change(changes, table_, saved.index, &boot_ini_before_);
+    const std::size_t count = table_.entries.size();
+    return current < count && saved.index < count &&
+                   table_.entries[saved.index].arc_path != table_.entries[current].arc_path
+               ? saved.index
+               : count;
+}
+
+void BootIniSource::plan_cancel(std::vector<bootmenu::Change>* changes) {
+    const std::size_t usual = usual_default(menu().default_index);
+    if (usual < table_.entries.size()) add_default_change(changes, table_, usual, &boot_ini_before_);
 }
 
 bool BootIniSource::plan(const std::string& key, const bootmenu::Choice& choice,

@@ -35,6 +35,10 @@ public:
     };
 
 private:
+    // The entry VORLANE.INI keeps as the usual default when it is not entry
+    // `current`, the default now; the entry count otherwise.
+    std::size_t usual_default(std::size_t current) const;
+
     BootTable& table_;
     // What this source's writes replaced; a choice's changes live no longer than the source.
     FileBytes boot_ini_before_, vorlane_ini_before_;

@@ -5,14 +5,20 @@
 namespace vorlane::bootmenu {
 namespace {
 
+// Whether menus[at]'s leads_on entry is replaced by the next menu: it has
+// entries and is of the kind the entry opens (unnamed on either side matches).
+bool opens_next(const std::vector<SourceMenu>& menus, std::size_t at) {
+    const SourceMenu& menu = menus[at];
+    const SourceMenu* next = at + 1 < menus.size() ? &menus[at + 1] : nullptr;
+    return next && !next->entries.empty() &&
+           (menu.opens == MenuKind::unnamed || next->kind == MenuKind::unnamed || menu.opens == next->kind);
+}
+
 // The chained menu of menus[from..], as it stands behind `prefix`.
 void append(const std::vector<SourceMenu>& menus, std::size_t from, const std::vector<Step>& prefix,
             bool leads_to_default, BootMenu& out) {
     const SourceMenu& menu = menus[from];
-    const SourceMenu* next = from + 1 < menus.size() ? &menus[from + 1] : nullptr;
-    const bool has_next = next && !next->entries.empty() &&
-                          (menu.opens == MenuKind::unnamed || next->kind == MenuKind::unnamed ||
-                           menu.opens == next->kind);
+    const bool has_next = opens_next(menus, from);
     bool replaced = false, default_replaced = false;
     for (std::size_t i = 0; i < menu.entries.size() && out.entries.size() < kMaxEntries; ++i) {
         const SourceEntry& entry = menu.entries[i];
@@ -60,8 +66,7 @@ BootMenu chain(const std::vector<SourceMenu>& menus) {
         pending = pending || menu.next_index != kNoEntry;
         const std::size_t i = menu.next_index != kNoEntry ? menu.next_index : menu.default_index;
         if (i >= menu.entries.size()) break;
-        const bool leads_on = menu.entries[i].leads_on && at + 1 < menus.size() && !menus[at + 1].entries.empty();
-        if (!leads_on) {
+        if (!menu.entries[i].leads_on || !opens_next(menus, at)) {
             if (pending) out.pending = menu.entries[i].name;
             break;
         }
