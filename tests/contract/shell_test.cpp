@@ -14,11 +14,9 @@ const char* kXp = "Microsoft Windows XP Professional";
 
 void start(App& app, const std::string& boot_ini = fixture::kThreeSystems) {
     testenv::reset();
-    fixture::enable_power_log();
+    fixture::put_files();
     fixture::put_boot_ini(boot_ini);
-    testenv::put_text("INI", testenv::path("VORLANE.INI"));
-    testenv::put_file(testenv::path("VORLANE.INI"), "");
-    for (const char* n : {"MaintainDefault", "SortList", "UseSimplifiedMenu", "DoubleClickMode"}) testenv::put_text(n, "");
+    for (const char* n : {"SortList", "UseSimplifiedMenu", "DoubleClickMode"}) testenv::put_text(n, "");
     start_up(app);
 }
 

@@ -1,6 +1,6 @@
 // vorlane.exe end to end: started plainly, then reached as the shell and the user reach it (the
-// tray callback, the menu's keyboard, a second start; TaskbarCreated: shell_gui_test), and the
-// real message box of a failed command line. The switches themselves: shell_test, versions_test.
+// tray callback, the menu's keyboard, a second start; TaskbarCreated: shell_gui_test). The real
+// message box of a failed command line: bcd_test; the switches themselves: shell_test, versions_test.
 #include "e2e/e2e_support.h"
 
 namespace {
@@ -120,31 +120,6 @@ TEST_CASE("tray: a plain start hides in the tray; Exit or a second start closes 
         CHECK_MSG(e2e::power(world).empty(), closer + e2e::power(world));
         CHECK_MSG(e2e::wait(tray).code == 0 && !FindWindowA("#32770", "About Vorlane"), closer);
     }
-}
-
-TEST_CASE("tray: a stand-by that fails without the dry run shows the system's text") {
-    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;  // only Wine's is harmless
-    e2e::World world = e2e::make_world(e2e::boot_ini(2));
-    SetEnvironmentVariableA("VORLANE_POWER_LOG", nullptr);
-    char text[512] = {};  // Wine's own answer decides what must show; today it always succeeds
-    if (!SetSystemPowerState(TRUE, FALSE))
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, text,
-                       sizeof text, nullptr);
-    const e2e::Ended e = e2e::run("-b");
-    CHECK(e.ended && e.code == 0 && !e.tray && e2e::power(world).empty());
-    CHECK_EQ(e.boxes, *text ? std::vector<std::string>{text} : std::vector<std::string>{});
-}
-
-TEST_CASE("command line: -r says so in a box when BOOT.INI cannot be written, and does not restart") {
-    e2e::World world = e2e::make_world(e2e::boot_ini(3), e2e::kLocked);
-    CHECK(CreateDirectoryA((world.boot_ini + ".new~").c_str(), nullptr));  // where the new file must go
-    const e2e::Ended e = e2e::run("-r 2000");
-    const std::string head = "The program wasn't able to write the boot configuration file\n'" + world.boot_ini,
-                      tail = "\nThe computer will not be restarted.";
-    CHECK_MSG(e.ended && e.code == 0 && !e.tray && e.boxes.size() == 1 && e.boxes[0].rfind(head, 0) == 0 &&
-                  e.boxes[0].rfind(tail) + tail.size() == e.boxes[0].size(),
-              check::show(e.boxes));
-    CHECK_EQ(e2e::power(world) + e2e::read(world.boot_ini), e2e::boot_ini(3));
 }
 
 }  // namespace

@@ -22,11 +22,7 @@ void start(shell::App& app, const std::function<void()>& store, std::uint32_t ma
            const char* maintain = "") {
     testenv::reset();
     fake::set_version(2, major, 1);
-    fixture::enable_power_log();
-    if (boot_ini) fixture::put_boot_ini(fixture::kThreeSystems);
-    testenv::put_text("INI", testenv::path("VORLANE.INI"));
-    testenv::put_file(testenv::path("VORLANE.INI"), "");
-    testenv::put_text("MaintainDefault", maintain);
+    fixture::put_files(maintain, boot_ini);
     install_bcdedit();
     store();
     shell::start_up(app);

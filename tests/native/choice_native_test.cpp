@@ -105,11 +105,7 @@ TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; no
     };
     for (const Row& r : rows) {
         r.machine();
-        fixture::put_boot_ini(fixture::kThreeSystems);
-        fixture::enable_power_log();
-        testenv::put_text("MaintainDefault", r.once ? "True" : "");
-        testenv::put_text("INI", testenv::path("VORLANE.INI"));
-        testenv::put_file(testenv::path("VORLANE.INI"), "");
+        fixture::put_files(r.once ? "True" : "");
         bcdfix::install_bcdedit();
         shell::App app;
         shell::start_up(app);
@@ -175,9 +171,7 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
     };
     for (const Row& r : rows) {
         r.machine();
-        if (r.machine == seven_and_xp) fixture::put_boot_ini(fixture::kThreeSystems);
-        testenv::put_text("INI", testenv::path("VORLANE.INI"));
-        testenv::put_file(testenv::path("VORLANE.INI"), "");
+        fixture::put_files("", r.machine == seven_and_xp);
         bcdfix::install_bcdedit();
         fake::programs().elevated = r.elevated;
         fake::programs().consent = r.consent;

@@ -161,11 +161,7 @@ std::size_t first_subkey_entry(const std::string& b) {
 void start(shell::App& app, const std::string& bytes, const char* maintain = "") {
     testenv::reset();
     fake::set_version(2, 5, 1);
-    fixture::enable_power_log();
-    fixture::put_boot_ini(fixture::kThreeSystems);
-    testenv::put_text("INI", testenv::path("VORLANE.INI"));
-    testenv::put_file(testenv::path("VORLANE.INI"), "");
-    testenv::put_text("MaintainDefault", maintain);
+    fixture::put_files(maintain);
     fake::put_file(kStoreFile, bytes);
     shell::start_up(app);
 }

@@ -61,6 +61,16 @@ inline std::string enable_power_log() {
     return p;
 }
 
+// What a started program finds: the dry-run log, BOOT.INI's three systems (unless not
+// `boot_ini`), an empty VORLANE.INI named by INI, and MaintainDefault as given.
+inline void put_files(const char* maintain = "", bool boot_ini = true) {
+    if (boot_ini) put_boot_ini(kThreeSystems);
+    enable_power_log();
+    vorlane::testenv::put_text("INI", vorlane::testenv::path("VORLANE.INI"));
+    vorlane::testenv::put_file(vorlane::testenv::path("VORLANE.INI"), "");
+    vorlane::testenv::put_text("MaintainDefault", maintain);
+}
+
 // The log's lines without their CR LF, the power actions' or (`writes`) the
 // boot writes' ("Write ..."); none when there is no log.
 inline Lines power_log(bool writes = false) {
