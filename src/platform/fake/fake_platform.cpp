@@ -51,7 +51,6 @@ struct World {
     bool garble_next_write = false;
     std::string garbled;
     Programs programs;
-    std::string user_sid = "S-1-5-21-1-2-3-1001";
 };
 
 World& world() {
@@ -212,7 +211,6 @@ void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t m
     world().version = platform::OsVersion{platform_id, major, minor};
 }
 void set_time(const platform::LocalTime& time) { world().time = time; }
-void set_user_sid(const std::string& sid) { world().user_sid = sid; }
 
 const std::vector<std::string>& power_calls() { return world().power; }
 void set_power_state_result(bool ok, std::uint32_t error) {
@@ -310,10 +308,7 @@ bool start_program(const std::string& path, const std::string& arguments, bool a
 bool process_elevated() { return world().programs.elevated; }
 std::string system_folder() { return "C:\\Windows\\System32"; }
 bool wow64() { return world().programs.wow64; }
-std::string user_sid() {
-    if (world().user_sid.empty()) failed(1008);  // ERROR_NO_TOKEN
-    return world().user_sid;
-}
+std::string user_sid() { return "S-1-5-21-1-2-3-1001"; }
 
 void reg_close(RegKey key) {
     auto* open = static_cast<fake::OpenKey*>(key);

@@ -69,9 +69,6 @@ int volume_flushes();
 void set_env(const std::string& name, const std::string& value);
 void set_version(std::uint32_t platform_id, std::uint32_t major, std::uint32_t minor);
 void set_time(const platform::LocalTime& time);
-// What user_sid() answers; "S-1-5-21-1-2-3-1001" after reset(), "" fails as
-// the system's call would.
-void set_user_sid(const std::string& sid);
 
 // Programs: each run as "path arguments", with " (as administrator)" when
 // elevation was asked for and given, and " (started)" when not waited for
