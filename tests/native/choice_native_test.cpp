@@ -27,6 +27,11 @@ void uefi() {
     bcdfix::manager({bcdfix::kWin11, bcdfix::kWin10}, bcdfix::kWin11);
 }
 
+void xp() {
+    testenv::reset();
+    fake::set_version(2, 5, 1);
+}
+
 void seven_and_xp() {
     testenv::reset();
     fake::set_version(2, 6, 1);
@@ -168,10 +173,14 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
              bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kNtldr}));
          }, "-c", {}, false, kXp, "", {"C:\\Windows\\System32\\bcdedit.exe /deletevalue " +
          std::string(bcd::kBootManager) + " bootsequence"}, "", kNone},
+        // VORLANE.INI naming the default BOOT.INI has: nothing one-time about it.
+        {"XP, the saved default is the default", xp, true, true, [] {
+             testenv::put_file(testenv::path("VORLANE.INI"), "[Config]\r\nDefault=" + kXp + "\r\n");
+         }, "-c", {}, false, "", kXp + "\nDouble-click disabled", {}, "", kNone},
     };
     for (const Row& r : rows) {
         r.machine();
-        fixture::put_files("", r.machine == seven_and_xp);
+        fixture::put_files("", r.machine != uefi);
         bcdfix::install_bcdedit();
         fake::programs().elevated = r.elevated;
         fake::programs().consent = r.consent;

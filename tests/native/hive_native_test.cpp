@@ -226,6 +226,12 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
 }
 
 TEST_CASE("hive: from XP a choice goes ahead only where the boot manager already leads, and never writes the store") {
+    // The store is at the root of BOOT.INI's drive or share; a malformed share names none.
+    const struct { const char *boot_ini, *store; } places[] = {
+        {"D:\\sub\\BOOT.INI", "D:\\Boot\\BCD"}, {"BOOT.INI", "C:\\Boot\\BCD"}, {"", ""},
+        {"\\\\pc\\c\\BOOT.INI", "\\\\pc\\c\\Boot\\BCD"}, {"\\\\pc\\c", "\\\\pc\\c\\Boot\\BCD"},
+        {"\\\\pc", ""}, {"\\\\\\c\\BOOT.INI", ""}, {"\\\\pc\\\\BOOT.INI", ""}};
+    for (const auto& p : places) CHECK_EQ(bcd::store_file_path(p.boot_ini), p.store);
     if (!tools_and_samples()) return (void)std::puts("    skipped: no ../shared/bcd-samples or no hivexregedit");
     const std::string win2000 = "Windows 2000 Professional", xp = "Microsoft Windows XP Professional";
     const std::string ten_next = "The Windows Boot Manager starts \"Windows 10\" next, so a restart from here would not reach \"";
