@@ -12,6 +12,9 @@ using namespace vorlane::bootini;
 namespace {
 
 const char* kXp = "Microsoft Windows XP Professional";
+// Two names as long as a table line allows, one contained in the other's start.
+const std::string kW246(246, 'W'), kTwoLong = "[boot loader]\ndefault=C:\\B\n[operating systems]\nC:\\A=\"" + kW246 +
+                                                "\"\nC:\\B=\"" + std::string(244, 'W') + "Y\"\n";
 std::string ini() { return testenv::path("VORLANE.INI"); }
 
 BootTable table_with_ini(const std::string& ini_text, const std::string& boot_ini = fixture::kThreeSystems) {
@@ -75,6 +78,10 @@ TEST_CASE("maintained default: what the saved text matches") {
         {"[Config]\nShort\n", "Microsoft Windows XP Professional", false},
         {"[Config]\nDefault=Windows 2000 Professional", "Windows 2000 Professional", true, "Windows 2000 Professional"},
         {"[Config]\nDefault=Nothing\nDefault=Windows 2000 Professional\n", "Microsoft Windows XP Professional", false},
+        // A line longer than the boot loader's is cut where the table cuts it, and the
+        // second line is read whole after a first of the longest kind.
+        {"[Config]\nDefault=" + kW246 + "X\n", kW246, true, kW246.c_str(), kTwoLong},
+        {std::string(253, ';') + "\nDefault=" + kW246 + "\n", kW246, true, kW246.c_str(), kTwoLong},
         // Only the head of a file of any size is read.
         {"[Config]\nDefault=Windows 2000 Professional\n" + std::string(70000, ';'), "Windows 2000 Professional", true,
          "Windows 2000 Professional"},
