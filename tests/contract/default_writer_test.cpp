@@ -41,6 +41,12 @@ TEST_CASE("default writer: every default line is rewritten, every other byte of 
                       bytes == newline_to_crlf(r.after.empty() ? on_disk : r.after) &&
                       testenv::sandbox_files() == std::vector<std::string>{"BOOT.INI"}, check::show(r.after));
     }
+    // A set-aside copy that may be the only good one stops the rewrite.
+    testenv::reset();
+    BootTable t = fixture::load(rows[0].before);
+    testenv::put_file(t.path + kAsideSuffix, "timeout=5\r\n");
+    std::uint32_t error = 0;
+    CHECK(!set_default_entry(t, 1, &error) && error == kErrorAsideKept && fixture::file_text(t.path) == rows[0].before);
 }
 
 TEST_CASE("default writer: a protected BOOT.INI keeps its attributes; a too long ARC path is refused") {

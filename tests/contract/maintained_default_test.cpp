@@ -40,6 +40,11 @@ TEST_CASE("maintained default: save writes two lines only when maintained; witho
     std::string bytes;
     CHECK(testenv::get_file(ini(), &bytes) && testenv::boxes().empty());
     CHECK_EQ(bytes, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
+    testenv::put_text("INI", testenv::path("NEW.INI"));  // not there yet: made
+    save_maintained_default(t, true);
+    CHECK(fixture::file_text(testenv::path("NEW.INI")) == "[Config]\nDefault=" + std::string(kXp) + "\n" &&
+          testenv::boxes().empty());
+    testenv::put_text("INI", ini());
     // An empty current default is never saved: it would name every entry at the next start.
     t.current_default.clear();
     save_maintained_default(t, true);
