@@ -139,6 +139,12 @@ TEST_CASE("bcd: a choice goes through bcdedit and is read back; any failure says
                                       boxes[0].text.find("The computer will not be restarted.") != std::string::npos,
                   r.line + check::show(boxes.empty() ? Lines{} : Lines{boxes[0].text}));
     }
+    // A key that is no GUID of the store's is refused, not planned.
+    shell::App app;
+    start(app, [] { xp_and_7(kNtldr); });
+    std::string failure;
+    CHECK(!bootmenu::choose(app.bcd, "Windows 7", bootmenu::Choice{}, &failure) &&
+          failure == "The Windows Boot Manager's menu could not be read." && fake::programs().runs.empty());
     // Asked for elevation from the 32-bit exe on 64-bit Windows (a store readable without it):
     // System32's own bcdedit, the platform turning the redirection off, since the elevated
     // process is started by a 64-bit service. Without it and unreadable: refused before any run.

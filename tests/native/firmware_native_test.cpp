@@ -93,6 +93,7 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
         {"0003", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
         {"001A", bootmenu::Lasting::always, none, no_fault, {0x1A, 0, 3}, none, ""},
         {"0000", bootmenu::Lasting::always, order_bytes({0}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
+        {"0000", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
         {"0000", bootmenu::Lasting::through, none, no_fault, {0, 3, 0x1A}, none, ""},
         {"0000", bootmenu::Lasting::through, order_bytes({3}), no_fault, {0, 3, 0x1A}, order_bytes({0}), ""},
         {"0003", bootmenu::Lasting::through, none, no_fault, {0, 3, 0x1A}, order_bytes({3}), ""},
