@@ -144,6 +144,11 @@ std::vector<std::size_t> structures(const std::string& b) {
     return at;
 }
 void put32(std::string& b, std::size_t at, std::uint32_t n) { std::memcpy(&b[at], &n, 4); }
+std::uint32_t get32(const std::string& b, std::size_t at) {
+    std::uint32_t n;
+    std::memcpy(&n, &b[at], 4);
+    return n;
+}
 void checksum(std::string& b) {
     std::uint32_t sum = 0, n;
     for (std::size_t i = 0; i < 508; i += 4) std::memcpy(&n, &b[i], 4), sum ^= n;
@@ -193,6 +198,13 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
         {"checksum", variant("bios.BCD", ""), [](std::string& b) { ++b[508]; }, R::checksum, unread},
         {"minor version 7", variant("bios.BCD", ""), [](std::string& b) { b[0x18] = 7, checksum(b); }, R::base_block, unread},
         {"over 4 MiB", variant("bios.BCD", ""), [](std::string& b) { b.resize(hive::kMaxFileBytes + 1); }, R::too_large, unread},
+        {"4 MiB", variant("bios.BCD", ""), [](std::string& b) { b.resize(hive::kMaxFileBytes); }, R::none, "*Windows 10"},
+        {"the bins' size no multiple of 4,096", variant("bios.BCD", ""),
+         [](std::string& b) { put32(b, 0x28, get32(b, 0x28) - 8), checksum(b); }, R::base_block, unread},
+        {"a bin's size no multiple of 4,096", variant("bios.BCD", ""), [](std::string& b) { put32(b, 4096 + 8, 4104); },
+         R::bins, unread},
+        {"a list pointing at the bins' end", variant("bios.BCD", ""),
+         [](std::string& b) { put32(b, first_subkey_entry(b), get32(b, 0x28)); }, R::structure, unread},
         {"the last bin cut off", variant("uefi.BCD", ""), cut_bins, R::structure, unread},
         {"a list pointing outside its bin", variant("bios.BCD", ""),
          [](std::string& b) { put32(b, first_subkey_entry(b), 0x7FFFFFF8); }, R::structure, unread},
