@@ -157,6 +157,9 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
         {"uefi, -r", uefi, false, true, [] {}, "-r Windows 10", {hidden_fw, hidden_bcd}, true, "",
          "No operating systems found (Double-click disabled)",
          {self + "-r Windows 10" + up}, "", kNone},
+        // The firmware alone refused: its entries still need an elevated copy.
+        {"uefi, store open to all, -r", uefi, false, true, [] { fake::programs().store_open_to_all = true; },
+         "-r Windows 10", {hidden_fw}, true, "", "", {self + "-r Windows 10" + up}, "", kNone},
         {"uefi, -r declined", uefi, false, false, [] {}, "-r Windows 10", {hidden_fw, hidden_bcd}, true, "", "", {}, "", kNone},
         // BOOT.INI's entries behind a hidden boot manager are chosen by an elevated copy.
         {"7 + XP, pick", seven_and_xp, false, true, [] {}, "pick 1", {hidden_bcd}, true, "", kXp + " (Double-click disabled)",
