@@ -97,6 +97,14 @@ std::string xp_beside(const std::string& default_id, const std::vector<std::stri
     return sequence.empty() ? reg : reg + element(bcd::kBootManager, "24000002", guids(sequence));
 }
 
+// The key names of {ntldr}'s object in capitals, as the lists that name it are not: names match in any case.
+std::string capitals(std::string reg) {
+    std::string upper = kNtldr;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (std::size_t at; (at = reg.find("[\\Objects\\" + kNtldr)) != std::string::npos;) reg.replace(at + 10, upper.size(), upper);
+    return reg;
+}
+
 // Every key and value of a hive, in hivexregedit's export form, sorted.
 std::map<std::string, std::string> ours(const hive::Hive& h) {
     std::map<std::string, std::string> out;
@@ -191,6 +199,7 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
         {"bios.BCD", variant("bios.BCD", ""), {}, R::none, "*Windows 10"},
         {"uefi.BCD", variant("uefi.BCD", ""), {}, R::none, "*Windows 10 Pro"},
         {"XP + 7, {ntldr} the default", variant("bios.BCD", xp_beside(kNtldr)), {}, R::none, "Windows 10|" + kIni},
+        {"XP + 7, its object's key in capitals", variant("bios.BCD", capitals(xp_beside(kNtldr))), {}, R::none, "Windows 10|" + kIni},
         {"XP + 7, Windows the default", variant("bios.BCD", xp_beside(kTen)), {}, R::none, "*Windows 10|" + kIniPlain},
         {"a pending sequence leads elsewhere", variant("bios.BCD", xp_beside(kNtldr, {kTen})), {}, R::none, "Windows 10|" + kIni},
         {"padding after the last bin", variant("bios.BCD", ""), [](std::string& b) { b += std::string(8192, '\0'); }, R::none, "*Windows 10"},
