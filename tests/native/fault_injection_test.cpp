@@ -170,3 +170,14 @@ TEST_CASE("fault injection: -i says why a 30-second time-out could not be shorte
                                "'.\n\nAccess is denied.");
     CHECK_EQ(fixture::file_text(p), fixture::kThreeSystems);
 }
+
+TEST_CASE("fault injection: a start puts VORLANE.INI back from the copy a cut-short save kept aside") {
+    testenv::reset();
+    const std::string ini = testenv::path("VORLANE.INI"), saved = "[Config]\r\nDefault=Windows 2000 Professional\r\n";
+    testenv::put_text("INI", ini);
+    testenv::put_file(ini + kAsideSuffix, saved);
+    shell::App app;
+    shell::start_up(app);
+    std::string bytes;
+    CHECK(testenv::get_file(ini, &bytes) && bytes == saved && testenv::sandbox_files() == Lines{"VORLANE.INI"});
+}
