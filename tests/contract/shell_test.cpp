@@ -131,6 +131,15 @@ TEST_CASE("commands: entry commands, with and without Shift") {
     CHECK(fixture::power_log().empty() && app.table.entries.size() == 1u && testenv::boxes().size() == 1 &&
           testenv::boxes()[0].text.find("no longer listed") != std::string::npos);
     CHECK_EQ(current_default_on_disk(), "Microsoft Windows");
+    // A Shift pick and a cancel read the file again, and keep the list sorted.
+    start(app);
+    testenv::put_text("SortList", "True");
+    settings::load_preferences(app.prefs);
+    for (unsigned command : {kEntryCommandBase + 0, unsigned(ID_CANCEL_ONE_TIME)}) {
+        testenv::set_shift(command != ID_CANCEL_ONE_TIME);
+        dispatch_command(app, command);
+        CHECK_EQ(app.table.entries[0].name, "Microsoft Windows");
+    }
 }
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
