@@ -13,7 +13,7 @@ namespace {
 
 const char* kXp = "Microsoft Windows XP Professional";
 // Two names as long as a table line allows, one contained in the other's start.
-const std::string kW246(246, 'W'), kTwoLong = "[boot loader]\ndefault=C:\\B\n[operating systems]\nC:\\A=\"" + kW246 +
+const std::string kW246(246, 'W'), kW245(245, 'W'), kTwoLong = "[boot loader]\ndefault=C:\\B\n[operating systems]\nC:\\A=\"" + kW246 +
                                                 "\"\nC:\\B=\"" + std::string(244, 'W') + "Y\"\n";
 std::string ini() { return testenv::path("VORLANE.INI"); }
 
@@ -87,6 +87,7 @@ TEST_CASE("maintained default: what the saved text matches") {
         // second line is read whole after a first of the longest kind.
         {"[Config]\nDefault=" + kW246 + "X\n", kW246, true, kW246.c_str(), kTwoLong},
         {std::string(253, ';') + "\nDefault=" + kW246 + "\n", kW246, true, kW246.c_str(), kTwoLong},
+        {std::string(253, ';') + "\nDefault=" + kW245 + "\n", kW246, true, kW245.c_str(), kTwoLong},  // CR LF at the edge
         // Only the head of a file of any size is read.
         {"[Config]\nDefault=Windows 2000 Professional\n" + std::string(70000, ';'), "Windows 2000 Professional", true,
          "Windows 2000 Professional"},

@@ -176,6 +176,7 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
              bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kNtldr}));
          }, "-c", {}, false, kXp, "", {"C:\\Windows\\System32\\bcdedit.exe /deletevalue " +
          std::string(bcd::kBootManager) + " bootsequence"}, "", kNone},
+        {"XP, not elevated: nothing hidden", xp, false, true, [] {}, "-c", {}, false, "", "", {}, "", kNone},
         // VORLANE.INI naming the default BOOT.INI has: nothing one-time about it.
         {"XP, the saved default is the default", xp, true, true, [] {
              testenv::put_file(testenv::path("VORLANE.INI"), "[Config]\r\nDefault=" + kXp + "\r\n");
