@@ -45,6 +45,9 @@ TEST_CASE("bcd: the boot manager's menu as Windows makes it, chained to BOOT.INI
         {"one Windows", [] { object(kWin7, kLoader, "Windows 7"); manager({kWin7}, kWin7); }, "*Windows 7", "Windows 7"},
         {"XP + 7", [] { xp_and_7(); }, "*Windows 7|" + kIniPlain, "Windows 7"},
         {"XP + 7, {ntldr} the default", [] { xp_and_7(kNtldr); }, "Windows 7|" + kIni, kXp},
+        {"two legacy loaders: the first leads on", [] {
+             xp_and_7(), object(kWin11, kLegacy, "Other loader"), manager({kWin7, kLegacyLoader, kWin11}, kWin7);
+         }, "*Windows 7|" + kIniPlain + "|Other loader", "Windows 7"},
         {"XP + 7, no BOOT.INI", [] { xp_and_7(kNtldr); }, "Windows 7|*Earlier Version of Windows",
          "Earlier Version of Windows", 6, false},
         {"10 + 11, GUIDs in any case", [] {

@@ -61,6 +61,8 @@ TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; no
         std::size_t writes = 0;  // boot writes logged, the failing one included
     } rows[] = {
         {"10 once", uefi, "Windows 10", true, [] {}, order_bytes({0}), order_bytes({3, 0}), kWin10, bcdfix::kWin11, kXp, "", 2},
+        {"11 once: the default, for once", uefi, "Windows 11", true, [] {}, order_bytes({0}), order_bytes({3, 0}),
+         bcdfix::kWin11, bcdfix::kWin11, kXp, "", 2},
         // For good behind the firmware: the boot manager's entry moves to the front.
         {"10 always", uefi, "Windows 10", false, [] {}, kNone, order_bytes({0, 3}), "", kWin10, kXp, "", 2},
         // The firmware refuses: the boot manager's sequence or default is put back.
@@ -167,6 +169,10 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
         // Elevated: nothing hidden; pending one-time starts named, and cancelled.
         {"uefi, BootNext pending", uefi, true, true, [] { fake::put_variable("BootNext", order_bytes({0})); }, "-c", {},
          false, "Windows 11", "Next start only: Windows 11 (Double-click disabled)", {}, "", kNone},
+        {"uefi, BootNext to ubuntu, which leads nowhere", uefi, true, true, [] {
+             fake::put_variable("BootOrder", order_bytes({0, 3}));
+             fake::put_variable("BootNext", order_bytes({3}));
+         }, "-c", {}, false, "ubuntu", "", {}, "", kNone},
         {"uefi, both pending", uefi, true, true, [] {
              fake::put_variable("BootNext", order_bytes({0}));
              bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kWin10}));
