@@ -71,6 +71,10 @@ TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu sho
         CHECK_MSG(menu.default_name == (menu.default_index < menu.entries.size() ? menu.entries[menu.default_index].name : ""), row.name);
     }
 
+    // A menu's key is four capital hex digits, every one of them.
+    std::uint16_t number = 0;
+    CHECK(firmware::parse_hex4("09AF", &number) && number == 0x09AF && !firmware::parse_hex4("09af", &number) &&
+          !firmware::parse_hex4("9AF", &number) && !firmware::parse_hex4("09AG", &number));
     // Nothing on legacy BIOS (the fake's default, and Wine's), nor before Vista on UEFI.
     machine(kWindowsUbuntuUsb, {0, 3});
     firmware::FirmwareSource source;
