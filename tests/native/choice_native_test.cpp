@@ -1,8 +1,8 @@
 // A choice across the boot menus a machine shows in turn, made by -r: all of
 // it or nothing, whatever step fails, and nothing pending left to take the
-// next boot. Two machines: UEFI with ubuntu first and the boot manager's
+// next boot. The machines: UEFI with ubuntu first and the boot manager's
 // Windows 11 and 10 behind its entry; Windows 7 beside XP, whose
-// "Earlier Version of Windows" leads on to BOOT.INI.
+// "Earlier Version of Windows" leads on to BOOT.INI; XP alone.
 #include <functional>
 
 #include "shell/app.h"
