@@ -140,33 +140,31 @@ std::map<std::string, std::string> hivex(const std::string& path) {
     return out;
 }
 
-// Offsets (from the first bin) of each bin and each cell of a well-formed hive.
-std::vector<std::size_t> structures(const std::string& b) {
-    std::vector<std::size_t> at;
-    const auto u32 = [&](std::size_t i) { std::uint32_t n; std::memcpy(&n, &b[i], 4); return n; };
-    for (std::size_t bin = 0; bin < u32(0x28); bin += u32(4096 + bin + 8)) {
-        at.push_back(bin);
-        for (std::size_t cell = bin + 32; cell < bin + u32(4096 + bin + 8); cell += std::abs(std::int32_t(u32(4096 + cell))))
-            at.push_back(cell);
-    }
-    return at;
-}
-void put32(std::string& b, std::size_t at, std::uint32_t n) { std::memcpy(&b[at], &n, 4); }
 std::uint32_t get32(const std::string& b, std::size_t at) {
     std::uint32_t n;
     std::memcpy(&n, &b[at], 4);
     return n;
 }
+void put32(std::string& b, std::size_t at, std::uint32_t n) { std::memcpy(&b[at], &n, 4); }
+// Offsets (from the first bin) of each bin and each cell of a well-formed hive.
+std::vector<std::size_t> structures(const std::string& b) {
+    std::vector<std::size_t> at;
+    for (std::size_t bin = 0; bin < get32(b, 0x28); bin += get32(b, 4096 + bin + 8)) {
+        at.push_back(bin);
+        for (std::size_t cell = bin + 32; cell < bin + get32(b, 4096 + bin + 8);
+             cell += std::abs(std::int32_t(get32(b, 4096 + cell))))
+            at.push_back(cell);
+    }
+    return at;
+}
 void checksum(std::string& b) {
-    std::uint32_t sum = 0, n;
-    for (std::size_t i = 0; i < 508; i += 4) std::memcpy(&n, &b[i], 4), sum ^= n;
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < 508; i += 4) sum ^= get32(b, i);
     put32(b, 508, sum ? sum : 1);
 }
 // The first entry of the root key's subkey list.
 std::size_t first_subkey_entry(const std::string& b) {
-    std::uint32_t root, list;
-    std::memcpy(&root, &b[0x24], 4);
-    std::memcpy(&list, &b[4096 + root + 4 + 0x1C], 4);
+    const std::uint32_t list = get32(b, 4096 + get32(b, 0x24) + 4 + 0x1C);
     return 4096 + list + 8;  // after the cell's size, the signature and the count
 }
 
@@ -220,7 +218,7 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
         {"a list longer than its cell", variant("bios.BCD", ""),
          [](std::string& b) { b[first_subkey_entry(b) - 2] = char(0xFF); }, R::structure, unread},
         {"a loop: the root its own subkey", variant("bios.BCD", ""),
-         [](std::string& b) { std::memcpy(&b[first_subkey_entry(b)], &b[0x24], 4); }, R::structure, unread},
+         [](std::string& b) { put32(b, first_subkey_entry(b), get32(b, 0x24)); }, R::structure, unread},
     };
     for (const Row& r : rows) {
         std::string bytes = slurp(r.file);
