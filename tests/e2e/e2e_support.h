@@ -17,43 +17,39 @@
 namespace e2e {
 
 constexpr DWORD kLocked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char *kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run", *kSettings = "Software\\Ostrevan\\Vorlane";
 inline std::string g_vorlane;
 
 // A value of this type with these bytes, its key created if need be.
 inline void set_bytes(HKEY root, const std::string& key, const char* name, DWORD type, const std::string& bytes) {
     HKEY handle = nullptr;
-    CHECK(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) == ERROR_SUCCESS);
+    CHECK(!RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr));
     CHECK(!RegSetValueExA(handle, name, 0, type, (const BYTE*)bytes.data(), (DWORD)bytes.size()));
     RegCloseKey(handle);
 }
-
 inline void set_value(HKEY root, const std::string& key, const char* name, const char* value) {  // null deletes
     HKEY handle = nullptr;
     if (value) set_bytes(root, key, name, REG_SZ, value + std::string(1, '\0'));
     else if (!RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &handle)) RegDeleteValueA(handle, name), RegCloseKey(handle);
 }
+inline void set_setting(const char* name, const char* value) { set_value(HKEY_CURRENT_USER, kSettings, name, value); }
+inline void set_windows(const char* version) { set_value(HKEY_CURRENT_USER, "Software\\Wine", "Version", version); }
 
-// A value's bytes as stored; "" when missing.
+// A value's bytes exactly as stored; "" when missing.
 inline std::string get_value(HKEY root, const std::string& key, const char* name) {
     HKEY handle = nullptr;
     char data[512] = {};
     DWORD size = sizeof data;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return "";
-    if (RegQueryValueExA(handle, name, nullptr, nullptr, (BYTE*)data, &size) != ERROR_SUCCESS) size = 0;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) || RegQueryValueExA(handle, name, 0, 0, (BYTE*)data, &size))
+        size = 0;
     RegCloseKey(handle);
     return std::string(data, size);
-}
-
-inline void set_setting(const char* name, const char* value) {
-    set_value(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane", name, value);
 }
 
 inline std::string read(const std::string& path) {  // "" when missing
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
-
 inline void write(const std::string& path, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     CHECK_MSG(std::ofstream(path, std::ios::binary) << bytes, path);
     CHECK(SetFileAttributesA(path.c_str(), attributes));
@@ -67,16 +63,16 @@ inline std::string boot_ini(int default_partition) {
            "/noexecute=optin /fastdetect\r\n" + arc + "2)\\WINDOWS=\"Microsoft Windows 2000 Professional\"\r\n" +
            arc + "3)\\WINDOWS=\"Microsoft Windows Server 2003, Standard\" /fastdetect\r\n";
 }
+const std::string kRestart = "ExitWindowsEx flags=2\r\n";
 
 struct World { std::string boot_ini, vorlane_ini, power_log; };
 
 // The power actions of the dry-run log, without the boot writes logged beside them.
 inline std::string power(const World& world) {
-    std::string out;
-    const std::string text = read(world.power_log);
+    std::string out, text = read(world.power_log);
     for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
         end = std::min(text.find("\r\n", at), text.size());
-        if (text.compare(at, 6, "Write ") != 0) out += text.substr(at, end - at) + "\r\n";
+        if (text.compare(at, 6, "Write ")) out += text.substr(at, end - at + 2);
     }
     return out;
 }
@@ -87,11 +83,10 @@ inline World make_world(const std::string& boot_ini, DWORD attributes = FILE_ATT
     static int count = 0;
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string folder =
-        temp + std::string("e2e") + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count) + "\\";
+    const std::string folder = temp + ("e2e" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count)) + "\\";
     CHECK(CreateDirectoryA(folder.c_str(), nullptr));
     World world{folder + "BOOT.INI", folder + "VORLANE.INI", folder + "power.log"};
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Ostrevan\\Vorlane");
+    RegDeleteKeyA(HKEY_CURRENT_USER, kSettings);
     set_value(HKEY_CURRENT_USER, kRunKey, "Vorlane", nullptr);
     set_setting("Filename", world.boot_ini.c_str());
     set_setting("INI", world.vorlane_ini.c_str());
@@ -99,15 +94,6 @@ inline World make_world(const std::string& boot_ini, DWORD attributes = FILE_ATT
     write(world.vorlane_ini, "");
     SetEnvironmentVariableA("VORLANE_POWER_LOG", world.power_log.c_str());
     return world;
-}
-
-// Wine's tray takes seconds to drop its last icon; one of ours is never the last.
-inline void keep_tray_populated() {
-    NOTIFYICONDATAA data = {NOTIFYICONDATAA_V2_SIZE};
-    data.hWnd = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    data.uFlags = NIF_ICON;
-    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    CHECK(Shell_NotifyIconA(NIM_ADD, &data));
 }
 
 // The process's first top-level window of this class and title (any title when null).
@@ -118,14 +104,14 @@ inline HWND find(DWORD pid, const char* window_class, const char* title = "About
     return window;
 }
 
-// Answers a shown "Vorlane" box of the process with OK, which hides it at once, and keeps its text.
-inline void close_box(DWORD pid, std::vector<std::string>& texts) {
+// The text of the process's shown "Vorlane" box, answered with OK (`answer`), which hides it at once; "" when none.
+inline std::string box_text(DWORD pid, bool answer = true) {
     HWND box = find(pid, "#32770", "Vorlane");
     char text[1024] = {};
-    if (!IsWindowVisible(box)) return;
+    if (!IsWindowVisible(box)) return "";
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    texts.push_back(text);
-    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    if (answer) SendMessageA(box, WM_COMMAND, IDOK, 0);
+    return text;
 }
 
 // Long enough for a first start under Wine, which may have to start the desktop.
@@ -155,7 +141,8 @@ struct Ended { bool ended = false, tray = false; DWORD code = 1; std::vector<std
 inline Ended wait(Child& child) {
     Ended result;
     result.ended = until([&] {
-        close_box(child.info.dwProcessId, result.boxes);
+        const std::string text = box_text(child.info.dwProcessId);
+        if (!text.empty()) result.boxes.push_back(text);
         if (HWND main = find(child.info.dwProcessId, "#32770"))
             result.tray = result.tray || PostMessageA(main, WM_CLOSE, 0, 0);
         return WaitForSingleObject(child.info.hProcess, 0) == WAIT_OBJECT_0;
@@ -172,10 +159,18 @@ inline Ended run(const std::string& arguments) {
     return wait(child);
 }
 
-inline std::string windows_path(const char* unix_path) {
-    std::string path = std::string("Z:") + unix_path;  // Wine maps the Unix root to Z:
+inline std::string windows_path(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
+    return "Z:" + path;  // Wine maps the Unix root to Z:
+}
+
+// Wine's tray takes seconds to drop its last icon; one of ours is never the last.
+inline void keep_tray_populated() {
+    NOTIFYICONDATAA data = {NOTIFYICONDATAA_V2_SIZE};
+    data.hWnd = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    data.uFlags = NIF_ICON;
+    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    CHECK(Shell_NotifyIconA(NIM_ADD, &data));
 }
 
 // main() of the programs that start vorlane.exe, named by a Unix path.

@@ -10,7 +10,6 @@ namespace shell = vorlane::shell;
 
 namespace {
 
-bool g_no_powrprof = false;
 std::atomic<std::size_t> g_boxes{0};  // shown, and answered by another thread
 std::vector<HMENU> g_menus;           // every menu the product loaded, with its sub-menus
 std::vector<HICON> g_icons;           // every icon the product loaded
@@ -19,15 +18,16 @@ SHORT g_shift_state = 0;              // what GetAsyncKeyState(VK_SHIFT) answers
 std::vector<std::pair<UINT, DWORD>> g_filtered;  // ChangeWindowMessageFilter's calls
 
 DWORD WINAPI answer_boxes(void*) {
-    for (std::vector<std::string> texts;; Sleep(50), g_boxes = texts.size())
-        e2e::close_box(GetCurrentProcessId(), texts);
+    for (;; Sleep(50)) g_boxes += !e2e::box_text(GetCurrentProcessId()).empty();
 }
 
-e2e::World start_program(const std::string& boot_ini, std::vector<std::pair<const char*, const char*>> settings = {},
-                         const char* run_value = nullptr) {
+// `flags` holds U, M, S and R for Use simplified menu, Maintain default, Sort list and a Run value; none: no settings.
+e2e::World start_program(const std::string& boot_ini, const char* flags = nullptr, const char* mode = "Disabled") {
     const e2e::World world = e2e::make_world(boot_ini);
-    for (const auto& [name, value] : settings) e2e::set_setting(name, value);
-    e2e::set_value(HKEY_CURRENT_USER, e2e::kRunKey, "Vorlane", run_value);
+    const char* names[] = {"UseSimplifiedMenu", "MaintainDefault", "SortList"};
+    for (int i = 0; flags && i < 3; ++i) e2e::set_setting(names[i], std::strchr(flags, "UMS"[i]) ? "True" : "False");
+    if (flags) e2e::set_setting("DoubleClickMode", mode);
+    e2e::set_value(HKEY_CURRENT_USER, e2e::kRunKey, "Vorlane", flags && std::strchr(flags, 'R') ? "x" : nullptr);
     shell::g_app.prefs = vorlane::settings::Preferences();  // as a fresh process has them
     shell::start_up(shell::g_app);
     return world;
@@ -51,7 +51,7 @@ std::string describe(HMENU menu) {
     return out;
 }
 
-// Greyed where powrprof.dll loads and says no.
+// Greyed where powrprof.dll says no.
 std::string grey_unless(const char* probe) {
     auto allowed = reinterpret_cast<BOOLEAN(WINAPI*)()>(
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("powrprof.dll"), probe)));  // null: this program
@@ -77,7 +77,6 @@ std::string simplified_menu(const std::string& entries) {
 }
 
 TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; no menu is left behind") {
-    if (g_no_powrprof) CHECK_MSG(!LoadLibraryA("powrprof.dll"), "powrprof.dll was not kept out");
     const std::string three = e2e::boot_ini(2), none = "[boot loader]\r\n[operating systems]\r\n";
     const std::string no_entries = "No operating systems found#30000[grey]";
     const std::string table = "Microsoft Windows XP Professional#30000|Microsoft Windows 2000 Professional#30001"
@@ -85,39 +84,28 @@ TEST_CASE("menu: entries, states and commands follow BOOT.INI and the registry; 
     const std::string sorted = "Microsoft Windows 2000 Professional#30000[bold]"
                                "|Microsoft Windows Server 2003, Standard#30001|Microsoft Windows XP Professional#30002";
     const std::string ampersand = "[boot loader]\r\ndefault=C:\\\r\n[operating systems]\r\nC:\\=\"Linux & XP\"\r\n";
-    struct Row {
-        std::string boot_ini;
-        const char *simplified, *maintain, *sort, *mode, *run_value;
-        std::string menu;
-    } rows[] = {
-        {none, "False", "False", "False", "Disabled", nullptr, full_menu(no_entries, "---", 0)},
-        {three, "False", "False", "False", "Disabled", nullptr, full_menu(table, "---", 0)},
-        {three, "True", "False", "False", "Disabled", nullptr, simplified_menu(table)},
-        {none, "True", "False", "False", "Disabled", nullptr, simplified_menu(no_entries)},
-        {three, "False", "True", "True", "Shutdown", "x", full_menu(sorted, "MRS", 2)},
-        {three, "False", "True", "False", "Restart", nullptr, full_menu(table, "M--", 1)},
-        {three, "False", "False", "False", "Schedule", "x", full_menu(table, "-R-", 3)},
-        {ampersand, "False", "False", "False", "Disabled", nullptr, full_menu("Linux && XP#30000[bold]", "---", 0)},
+    // A boot menu's notice and a pending one-time start with its cancel, above the entries, in either menu.
+    const std::string above = "Boot && menu unread#0[grey]|Next start only: Windows 7#0[grey]|Cancel the one-time start#40015|---|";
+    const struct { std::string boot_ini; const char *flags, *mode; bool pending; std::string menu; } rows[] = {
+        {none, "", "Disabled", false, full_menu(no_entries, "---", 0)},
+        {three, "", "Disabled", false, full_menu(table, "---", 0)},
+        {three, "U", "Disabled", false, simplified_menu(table)},
+        {none, "U", "Disabled", false, simplified_menu(no_entries)},
+        {three, "MSR", "Shutdown", false, full_menu(sorted, "MRS", 2)},
+        {three, "M", "Restart", false, full_menu(table, "M--", 1)},
+        {three, "R", "Schedule", false, full_menu(table, "-R-", 3)},
+        {ampersand, "", "Disabled", false, full_menu("Linux && XP#30000[bold]", "---", 0)},
+        {three, "", "Disabled", true, above + full_menu(table, "---", 0)},
+        {three, "U", "Disabled", true, above + simplified_menu(table)},
     };
-    for (const Row& row : rows) {
-        start_program(row.boot_ini, {{"UseSimplifiedMenu", row.simplified}, {"MaintainDefault", row.maintain},
-                                     {"SortList", row.sort}, {"DoubleClickMode", row.mode}}, row.run_value);
+    for (const auto& row : rows) {
+        start_program(row.boot_ini, row.flags, row.mode);
+        if (row.pending) shell::g_app.menu.notices = {"Boot & menu unread"}, shell::g_app.menu.pending = "Windows 7";
         g_menus.clear();
         HMENU loaded = nullptr;
         CHECK_EQ(describe(shell::build_menu(&loaded)), row.menu);
         DestroyMenu(loaded);
         CHECK_MSG(!g_menus.empty() && std::none_of(g_menus.begin(), g_menus.end(), IsMenu), row.menu);
-    }
-    // A boot menu's notice and a pending one-time start with its cancel, above the entries, in either menu.
-    for (const char* simplified : {"False", "True"}) {
-        start_program(three, {{"UseSimplifiedMenu", simplified}});
-        shell::g_app.menu.notices = {"Boot & menu unread"};
-        shell::g_app.menu.pending = "Windows 7";
-        HMENU loaded = nullptr;
-        CHECK_EQ(describe(shell::build_menu(&loaded)),
-                 "Boot && menu unread#0[grey]|Next start only: Windows 7#0[grey]|Cancel the one-time start#40015|---|" +
-                     (*simplified == 'T' ? simplified_menu(table) : full_menu(table, "---", 0)));
-        DestroyMenu(loaded);
     }
     CHECK_EQ(g_boxes.load(), 0u);
 }
@@ -153,41 +141,37 @@ TEST_CASE("tray icon: TaskbarCreated adds it again, exactly once; each picture i
     CHECK(!g_icons.empty() && !alive(g_icons.back()) && g_boxes == 0);
 }
 
-// "WxHxBITS" of an icon resource's images, as the program carries them.
+// "WxHxBITS" of an icon resource's images, as the program carries them: after 6 bytes, 14 per image,
+// width, height, ..., and the bit count at 6.
 std::string icon_format(UINT id) {
     HRSRC found = FindResourceA(shell::g_instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
     const BYTE* dir = found ? static_cast<const BYTE*>(LockResource(LoadResource(shell::g_instance, found))) : nullptr;
     std::string out;
-    for (int i = 0; dir && i < dir[4]; ++i) {  // after 6 bytes, 14 per image: width, height, ..., bit count at 6
-        const BYTE* image = dir + 6 + 14 * i;
-        out += (i ? " " : "") + std::to_string(image[0]) + "x" + std::to_string(image[1]) + "x" + std::to_string(image[6]);
-    }
+    for (const BYTE* image = dir + 6; dir && image < dir + 6 + 14 * dir[4]; image += 14)
+        out += std::to_string(image[0]) + "x" + std::to_string(image[1]) + "x" + std::to_string(image[6]) + " ";
     return out;
 }
 
 TEST_CASE("tray icon: the picture follows the schedule and the shell, in the colours each shell shows") {
     start_program(e2e::boot_ini(2));
-    const struct { const char* status; bool new_shell; UINT picture; std::string format; } rows[] = {
-        {"Disabled", true, 111, "16x16x8"}, {"Disabled", false, 112, "16x16x4"},
-        {"Enabled", true, 113, "16x16x8"}, {"Enabled", false, 114, "16x16x4"}};
+    const struct { const char* status; bool new_shell; UINT picture; const char* format; } rows[] = {
+        {"Disabled", true, 111, "16x16x8 "}, {"Disabled", false, 112, "16x16x4 "},
+        {"Enabled", true, 113, "16x16x8 "}, {"Enabled", false, 114, "16x16x4 "}};
     for (const auto& r : rows) {
         e2e::set_setting("ScheduleStatus", r.status);
         shell::g_app.new_shell = r.new_shell;
         g_icon_ids.clear();
         shell::load_first_tray_picture();  // before the schedule is asked
         shell::update_tray_icon(nullptr, NIM_MODIFY, nullptr);
-        CHECK_EQ(g_icon_ids, (std::vector<UINT>{r.new_shell ? 111u : 112u, r.picture}));
-        CHECK_EQ(icon_format(r.picture), r.format);
+        CHECK(g_icon_ids == (std::vector<UINT>{r.new_shell ? 111u : 112u, r.picture}) && icon_format(r.picture) == r.format);
         shell::destroy_tray_picture();
     }
-    CHECK_EQ(icon_format(IDI_ABOUT), "32x32x8");
+    CHECK_EQ(icon_format(IDI_ABOUT), "32x32x8 ");
 }
 
 TEST_CASE("tray icon: the shell library's version, and a cut tip never splits a double-byte character") {
     CHECK(shell::shell_version("shell32.dll") >= 0x50000u);  // Wine's says 6.0; the limits: shell_test
-    CHECK_EQ(shell::shell_version("no-such-library.dll"), 0u);
-    CHECK_EQ(shell::shell_version("kernel32.dll"), 0u);  // loads, but has no DllGetVersion
-
+    CHECK(shell::shell_version("no-such-library.dll") == 0 && shell::shell_version("kernel32.dll") == 0);  // no DllGetVersion
     // Code page 932: "\x82\xa0" is one character, and so is "\x81\x97", whose second byte could be a first.
     const std::string n125(125, 'n'), n126(126, 'n');
     CHECK_EQ(shell::tray_tip(n126 + "\x82\xa0" "x", 0x50000), n126);
@@ -195,29 +179,14 @@ TEST_CASE("tray icon: the shell library's version, and a cut tip never splits a 
 }
 
 TEST_CASE("menu pick: only a Shift held now keeps the restart back, not one pressed since the last asking") {
-    const struct { SHORT state; bool restarts; } rows[] = {
-        {0, true}, {0x0001, true}, {SHORT(0x8000), false}, {SHORT(0x8001), false}};
-    for (const auto& r : rows) {
+    for (const SHORT state : {SHORT(0), SHORT(0x0001), SHORT(0x8000), SHORT(0x8001)}) {  // the high bit: held now
         const e2e::World world = start_program(e2e::boot_ini(2));
-        g_shift_state = r.state;
+        g_shift_state = state;
         CHECK(shell::dispatch_command(shell::g_app, shell::kEntryCommandBase) == shell::UiAction::none);
-        CHECK_MSG(e2e::power(world) == (r.restarts ? "ExitWindowsEx flags=2\r\n" : ""), std::to_string(r.state));
-        CHECK_MSG(e2e::read(world.boot_ini) == e2e::boot_ini(1), std::to_string(r.state));
+        CHECK_MSG(e2e::power(world) == (state < 0 ? "" : e2e::kRestart) && e2e::read(world.boot_ini) == e2e::boot_ini(1),
+                  std::to_string(state));
     }
     g_shift_state = 0;
-}
-
-// Run by versions_test in a child started under each Windows version (Wine reads it at
-// start-up): writes the tooltip for a short default name and for a 200-character one.
-int write_tooltips(const char* out) {
-    start_program(e2e::boot_ini(1));
-    const std::uint32_t version = shell::shell_version("shell32.dll");
-    std::string tips = shell::tray_tip(shell::tooltip_text(shell::g_app), version) + "|";
-    shell::g_app.table.current_default = std::string(200, 'n');
-    shell::rebuild_menu(shell::g_app);
-    tips += shell::tray_tip(shell::tooltip_text(shell::g_app), version);
-    e2e::write(out, tips);
-    return 0;
 }
 
 }  // namespace
@@ -256,9 +225,10 @@ HANDLE e2e_load_image(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy
 
 int main(int argc, char** argv) {
     shell::g_instance = GetModuleHandleA(nullptr);
-    if (argc > 2 && !std::strcmp(argv[1], "--tooltips")) return write_tooltips(argv[2]);
+    // For versions_test, in a child started under a Windows version (Wine reads it at start-up).
+    if (argc > 2 && !std::strcmp(argv[1], "--tooltip"))
+        return start_program(e2e::boot_ini(1)), e2e::write(argv[2], shell::tooltip_text(shell::g_app)), 0;
     e2e::keep_tray_populated();
     CloseHandle(CreateThread(nullptr, 0, answer_boxes, nullptr, 0, nullptr));  // this thread runs the shell code
-    g_no_powrprof = argc > 1 && !std::strcmp(argv[1], "--no-powrprof");
-    return check::run_all(g_no_powrprof ? 1 : argc, argv);
+    return check::run_all(argc, argv);
 }
