@@ -41,20 +41,12 @@ TEST_CASE("files: replace carries attributes over; a read-only file refuses repl
     CHECK(testenv::get_file(aside, &bytes) && bytes == "new" && (pf::file_attributes(aside) & locked) == locked);
 }
 
-namespace {
-
-using GetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
-using SetFileSecurityFn = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
-
-template <typename Fn>
-Fn advapi(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
-}
-
-// The file's access list as bytes; empty when it has none or cannot be read.
+// The file's access list as bytes; empty when it has none or cannot be read. The file security
+// functions are looked up: scripts/allowed-imports.txt does not list them.
 std::string dacl_of(const std::string& path) {
+    using Get = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, LPDWORD);
+    const auto get = reinterpret_cast<Get>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "GetFileSecurityA")));
     DWORD size = 0;
-    auto get = advapi<GetFileSecurityFn>("GetFileSecurityA");
     get(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
     std::vector<BYTE> sd(size + 1);
     if (!size || !get(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), size, &size)) return "";
@@ -64,56 +56,43 @@ std::string dacl_of(const std::string& path) {
     return std::string(reinterpret_cast<const char*>(acl), acl->AclSize);
 }
 
-}  // namespace
-
 // Wine folds an access list into the Unix mode and back, so it shows an access
 // list that differs from a new file's surviving the replace; the exact list and
 // the owner surviving show only on NTFS.
 TEST_CASE("files: a rewritten BOOT.INI keeps its own access list") {
     testenv::reset();
-    const std::string p = fixture::put_boot_ini(fixture::kThreeSystems);
-    const std::string fresh = dacl_of(p);
+    const std::string p = fixture::put_boot_ini(fixture::kThreeSystems), fresh = dacl_of(p);
     // A self-relative descriptor with one entry no folder gives: Everyone may
     // read and write (read only would pass as the read-only attribute on Wine).
-    const unsigned char descriptor[48] = {
+    unsigned char descriptor[48] = {
         1, 0, 0x04, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 0,  // DACL present, at 20
         2, 0, 28, 0, 1, 0, 0, 0,                                           // ACL: 28 bytes, one entry
         0, 0, 20, 0, 0x9f, 0x01, 0x12, 0,                                  // allow FILE_GENERIC_READ|WRITE to
         1, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};                               // S-1-1-0
-    std::vector<BYTE> sd(descriptor, descriptor + sizeof descriptor);
-    CHECK(advapi<SetFileSecurityFn>("SetFileSecurityA")(p.c_str(), DACL_SECURITY_INFORMATION, sd.data()));
+    using Set = BOOL(WINAPI*)(LPCSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+    CHECK(reinterpret_cast<Set>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "SetFileSecurityA")))(
+        p.c_str(), DACL_SECURITY_INFORMATION, descriptor));
     const std::string kept = dacl_of(p);
     CHECK(!kept.empty() && kept != fresh);
     bootini::BootTable t;
     bootini::load_boot_table(t);
-    CHECK(bootini::set_default_entry(t, 0));
-    CHECK_EQ(dacl_of(p), kept);
+    CHECK(bootini::set_default_entry(t, 0) && dacl_of(p) == kept);
     CHECK(fixture::file_text(p).find("default=multi(0)disk(0)rdisk(0)partition(1)\\WINNT\n") != std::string::npos);
 }
 
 // ctest runs this case again with powrprof.dll disabled and VORLANE_TEST_EXPECT_PROBE=no_library.
-TEST_CASE("system: probe_power answers and frees powrprof.dll; error_text and module_path") {
-    std::string expect;
+// Wine has no firmware variables: it answers as a legacy BIOS does, so the end-to-end tests see
+// the program as it was before the firmware's menu.
+TEST_CASE("system: probe_power answers and frees powrprof.dll; firmware variables fail as on legacy BIOS; UTF-16") {
+    std::string expect, bytes = "kept";
     const bool none = pf::get_env("VORLANE_TEST_EXPECT_PROBE", &expect) && expect == "no_library";
-    for (const pf::PowerProbe answer : {pf::probe_power(false), pf::probe_power(true)}) {
-        const bool asked = answer == pf::PowerProbe::allowed || answer == pf::PowerProbe::refused;
-        CHECK(none ? answer == pf::PowerProbe::no_library : asked);
-    }
+    for (const pf::PowerProbe answer : {pf::probe_power(false), pf::probe_power(true)})
+        CHECK(none ? answer == pf::PowerProbe::no_library : answer == pf::PowerProbe::allowed || answer == pf::PowerProbe::refused);
     CHECK(GetModuleHandleA("powrprof.dll") == nullptr);
-    CHECK(!pf::error_text(ERROR_FILE_NOT_FOUND).empty());
-    const std::string module = pf::module_path();
-    CHECK(module.size() > 4 && lstrcmpiA(module.c_str() + module.size() - 4, ".exe") == 0);
-}
-
-// Wine has no firmware variables: it answers as a legacy BIOS does, so the
-// end-to-end tests see the program as it was before the firmware's menu.
-TEST_CASE("system: firmware variables fail as on legacy BIOS; UTF-16 reaches the ANSI code page") {
-    std::string bytes = "kept";
     pf::enable_firmware_privilege();
     CHECK(pf::firmware_get("", pf::kZeroGuid, 16, &bytes) == ERROR_INVALID_FUNCTION && bytes == "kept");
     CHECK(pf::firmware_set("BootNext", pf::kEfiGlobalGuid, "\x01") == ERROR_INVALID_FUNCTION);
-    CHECK_EQ(pf::ansi_from_utf16(u"ubuntu"), "ubuntu");
-    CHECK_EQ(pf::ansi_from_utf16(u"\u4E2D"), "?");  // not in the ANSI code page Wine runs with here
+    CHECK(pf::ansi_from_utf16(u"ubuntu") == "ubuntu" && pf::ansi_from_utf16(u"\u4E2D") == "?");  // not in Wine's code page here
 }
 
 TEST_CASE("machine: HKLM read only and listed; a program's exit code, also when run as administrator") {
@@ -133,48 +112,25 @@ TEST_CASE("machine: HKLM read only and listed; a program's exit code, also when 
     CHECK(!pf::run_program(pf::system_folder() + "\\no.exe", "", false, &code) && pf::last_error() == ERROR_FILE_NOT_FOUND);
 }
 
-namespace {
-
 constexpr const char* kProbeChild = "--probe";
 
-// Run as a copy with a planted powrprof.dll beside it: 1 when the probes
-// loaded that one, plus 2 when a load by bare name then does.
-int probe_beside_planted() {
-    pf::probe_power(false);
-    pf::probe_power(true);
-    const int probes = GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 1 : 0;
-    FreeLibrary(LoadLibraryA("powrprof.dll"));
-    return probes + (GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 2 : 0);
-}
-
-}  // namespace
-
-// ctest names in VORLANE_TEST_PLANTED a powrprof.dll that notes its loading.
+// ctest names in VORLANE_TEST_PLANTED a powrprof.dll that notes its loading in the environment.
+// A copy of this program beside it exits with 1 when its probes loaded that one, plus 2 when a
+// load by bare name then does.
 TEST_CASE("system: powrprof.dll comes from the system folder, never from beside the program") {
     testenv::reset();
     std::string planted;
     CHECK(pf::get_env("VORLANE_TEST_PLANTED", &planted) && !planted.empty());
-    if (planted[0] == '/') planted = "Z:" + planted;  // Wine maps the Unix root to Z:
     std::replace(planted.begin(), planted.end(), '/', '\\');
     const std::string folder = testenv::path("planted\\"), copy = folder + "probe.exe";
+    std::uint32_t code = 0;
     CreateDirectoryA(folder.c_str(), nullptr);
     CHECK(CopyFileA(pf::module_path().c_str(), copy.c_str(), FALSE));
-    CHECK(CopyFileA(planted.c_str(), (folder + "powrprof.dll").c_str(), FALSE));
-    std::string command = "\"" + copy + "\" " + kProbeChild;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child = {};
-    DWORD code = 0;
-    CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child));
-    CHECK(WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0 && GetExitCodeProcess(child.hProcess, &code));
-    CloseHandle(child.hProcess), CloseHandle(child.hThread);
-    CHECK_EQ(code, 2u);  // not loaded by the probes, though a bare name finds it
+    CHECK(CopyFileA(("Z:" + planted).c_str(), (folder + "powrprof.dll").c_str(), FALSE));  // Wine's Z: is the Unix root
+    CHECK(pf::run_program(copy, kProbeChild, false, &code) && code == 2);  // not loaded by the probes, though a bare name finds it
     for (const char* name : {"probe.exe", "powrprof.dll"}) DeleteFileA((folder + name).c_str());
     RemoveDirectoryA(folder.c_str());
 }
-
-using Lines = std::vector<std::string>;
-using Ids = std::vector<int>;
 
 namespace {
 
@@ -205,6 +161,7 @@ HWND window(const char* kind, const char* text, DWORD style, HWND parent = nullp
     return CreateWindowExA(0, kind, text, style, 9, 9, 99, 99, parent, reinterpret_cast<HMENU>(id), nullptr, nullptr);
 }
 
+using Ids = std::vector<int>;
 Ids on(HWND d) {
     Ids ids;
     for (int id = IDC_SCHEDULE_ENABLED; id <= IDC_SCHEDULE_HIBERNATE; ++id)
@@ -222,10 +179,8 @@ TEST_CASE("countdown box: 1, a second later 0, then OK; Cancel stops it; other w
                 if (seen.empty() || seen.back().first != text) seen.emplace_back(text, GetTickCount());
             }), IDOK);
     if (seen.size() == 3 && seen[2].first == "-1 s") seen.pop_back();  // the closing tick may show
-    CHECK(seen.size() == 2 && seen[0].first == "1 s" && seen[1].first == "0 s");
-    CHECK(seen.size() < 2 || seen[1].second - seen[0].second >= 800);
+    CHECK(seen.size() == 2 && seen[0].first == "1 s" && seen[1].first == "0 s" && seen[1].second - seen[0].second >= 800);
     CHECK_EQ(countdown([](HWND box, int) { SendMessageA(box, WM_COMMAND, IDCANCEL, 0); }), IDCANCEL);
-
     // Another dialog of the thread, with a control of the box's text identifier, and a window destroyed.
     HWND other = nullptr;
     CHECK_EQ(countdown([&](HWND, int call) {
@@ -244,20 +199,19 @@ TEST_CASE("schedule dialog: shows the stored record, works its controls, stores 
                                  "ScheduleShowWarningTimeout"};
     const char* const three = "[operating systems]\r\nC:\\WINNT=\"Windows 2000 Professional\"\r\n"
                               "C:\\WINDOWS=\"Microsoft Windows XP Professional\"\r\nC:\\=\"Microsoft Windows\"\r\n";
+    using Lines = std::vector<std::string>;
     const struct { Lines before; const char* boot_ini; int (*act)(HWND); Lines after; } rows[] = {
         {{"Enabled", "3/7/2006", "9:5", "Stand by", "microsoft", "True", "True", "15"}, three, [](HWND d) {
-            CHECK_EQ(on(d), (Ids{IDC_SCHEDULE_ENABLED, IDC_SCHEDULE_STANDBY, IDC_SCHEDULE_FORCE,
-                                 IDC_SCHEDULE_WARNING}));
+            CHECK_EQ(on(d), (Ids{IDC_SCHEDULE_ENABLED, IDC_SCHEDULE_STANDBY, IDC_SCHEDULE_FORCE, IDC_SCHEDULE_WARNING}));
             CHECK_EQ(SendDlgItemMessageA(d, IDC_SCHEDULE_ENTRIES, CB_GETCOUNT, 0, 0), 3);
-            CHECK_EQ(enabled(d, IDC_SCHEDULE_STANDBY), power::standby_allowed());
-            CHECK_EQ(enabled(d, IDC_SCHEDULE_HIBERNATE), power::hibernate_allowed());
+            CHECK(enabled(d, IDC_SCHEDULE_STANDBY) == power::standby_allowed() &&
+                  enabled(d, IDC_SCHEDULE_HIBERNATE) == power::hibernate_allowed());
             return IDOK;
         }, {"Enabled", "03/07/2006", "09:05", "Stand by", "Microsoft Windows", "True", "True", "15"}},
         {{"Disabled", "12/31/2005", "23:59", "Hibernate", "", "True", "True", "15"}, three, [](HWND d) {
             SendDlgItemMessageA(d, IDC_SCHEDULE_ENTRIES, CB_SETCURSEL, 2, 0);
             SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_SCHEDULE_ENTRIES, CBN_SELCHANGE), 0);
-            CHECK_EQ(on(d), (Ids{IDC_SCHEDULE_DISABLED, IDC_SCHEDULE_RESTART_TO, IDC_SCHEDULE_FORCE,
-                                 IDC_SCHEDULE_WARNING}));
+            CHECK_EQ(on(d), (Ids{IDC_SCHEDULE_DISABLED, IDC_SCHEDULE_RESTART_TO, IDC_SCHEDULE_FORCE, IDC_SCHEDULE_WARNING}));
             return IDOK;
         }, {"Disabled", "12/31/2005", "23:59", "Restart to", "Windows 2000 Professional", "True", "True", "15"}},
         // No name: the prefix search selects the first entry, which OK saves.
@@ -286,7 +240,12 @@ TEST_CASE("schedule dialog: shows the stored record, works its controls, stores 
 }
 
 int main(int argc, char** argv) {
-    if (argc > 1 && !std::strcmp(argv[1], kProbeChild)) return probe_beside_planted();
+    if (argc > 1 && !std::strcmp(argv[1], kProbeChild)) {  // the copy beside the planted library
+        pf::probe_power(false), pf::probe_power(true);
+        const int probes = GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 1 : 0;
+        FreeLibrary(LoadLibraryA("powrprof.dll"));
+        return probes + (GetEnvironmentVariableA("VORLANE_PLANTED", nullptr, 0) ? 2 : 0);
+    }
     shell::g_instance = GetModuleHandleA(nullptr);
     SetTimer(nullptr, 0, 50, watch);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_UPDOWN_CLASS};
