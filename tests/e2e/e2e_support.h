@@ -47,8 +47,7 @@ inline std::string get_value(HKEY root, const std::string& key, const char* name
 }
 
 inline std::string read(const std::string& path) {  // "" when missing
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 inline void write(const std::string& path, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
     CHECK_MSG(std::ofstream(path, std::ios::binary) << bytes, path);
@@ -154,10 +153,7 @@ inline Ended wait(Child& child) {
     return result;
 }
 
-inline Ended run(const std::string& arguments) {
-    Child child = start(arguments, false);
-    return wait(child);
-}
+inline Ended run(const std::string& arguments) { Child child = start(arguments, false); return wait(child); }
 
 inline std::string windows_path(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
