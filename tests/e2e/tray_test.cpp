@@ -1,6 +1,5 @@
-// vorlane.exe end to end: started plainly, then reached as the shell and the user reach it (the
-// tray callback, the menu's keyboard, a second start; TaskbarCreated: shell_gui_test). The real
-// message box of a failed command line: bcd_test; the switches themselves: shell_test, versions_test.
+// vorlane.exe started plainly, then reached as the shell and the user reach it: the tray callback,
+// the menu's keyboard, a second start (TaskbarCreated: shell_gui_test; the switches: shell_test).
 #include "e2e/e2e_support.h"
 
 namespace {
@@ -10,8 +9,7 @@ constexpr WPARAM kRunAtStartup = 40013;  // the menu's command
 
 bool ends_alone(e2e::Child& tray) { return WaitForSingleObject(tray.info.hProcess, 5000) == WAIT_OBJECT_0; }
 
-// -x closes it the same way as a second start (shell_test).
-void close(e2e::Child& tray) {
+void close(e2e::Child& tray) {  // -x closes it as a second start does (shell_test)
     CHECK(e2e::run("-x").ended && ends_alone(tray));
     e2e::wait(tray);
 }
