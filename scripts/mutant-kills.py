@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Which native test cases catch each planted fault: the kill matrix behind a cut.
+
+Plants the same faults as ../shared/tools/mutants.py (the same --sample and --seed
+give the same mutants), one at a time in a private copy of the tree, and runs the
+whole native suite on each, keeping the names of the cases that failed. A case that
+is the only one to catch some fault cannot go without a row that catches it
+instead; a set of cases can go only if every fault they catch is caught elsewhere:
+
+    python3 scripts/mutant-kills.py --sample 300 --seed 4 --out build/kills.json
+    python3 scripts/mutant-kills.py --report build/kills.json --without "power: force" "settings: read"
+
+The second form plants nothing: it lists per case the faults only it catches, and
+the faults that the named cases (by the start of their names) alone catch.
+--files FILE... takes every mutant of those product files instead of a sample,
+and --not-in-sample leaves out the sample's own, for a check beyond it.
+"""
+import argparse
+import collections
+import importlib.util
+import json
+import os
+import random
+import re
+import shutil
+import subprocess
+import tempfile
+
+top = subprocess.run(["git", "rev-parse", "--show-toplevel"], capture_output=True, text=True).stdout.strip()
+spec = importlib.util.spec_from_file_location("mutants", os.path.join(top, "..", "shared", "tools", "mutants.py"))
+mutants = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(mutants)
+
+
+def product_files(tree):
+    listed = subprocess.run(["git", "ls-files", "--", "src"], cwd=tree, capture_output=True, text=True).stdout.split()
+    return [f for f in listed if f.endswith((".cpp", ".h")) and not mutants.EXCLUDE.search(f)]
+
+
+def case_names(tree):
+    names = []
+    for folder in ("tests/contract", "tests/native"):
+        for name in sorted(os.listdir(os.path.join(tree, folder))):
+            if name.endswith(".cpp"):
+                text = open(os.path.join(tree, folder, name), encoding="utf-8").read()
+                names += [m.group(1).encode().decode("unicode_escape")
+                          for m in re.finditer(r'TEST_CASE\("((?:[^"\\]|\\.)*)"\)', text)]
+    return names
+
+
+def plant(args):
+    work = tempfile.mkdtemp(prefix="vorlane-kills-")
+    for f in filter(None, subprocess.run(["git", "ls-files"], cwd=top, capture_output=True, text=True).stdout.split("\n")):
+        os.makedirs(os.path.dirname(os.path.join(work, f)), exist_ok=True)
+        if os.path.isfile(os.path.join(top, f)):
+            shutil.copy2(os.path.join(top, f), os.path.join(work, f))
+    build = ["cmake", "--build", "--preset", "native", "--target", "core_tests"]
+    exe = os.path.join(work, "build", "native", "tests", "core_tests")
+
+    def suite(case=None, timeout=60):
+        try:
+            done = subprocess.run([exe] + ([case] if case else []), cwd=work, capture_output=True, text=True,
+                                  errors="replace", timeout=timeout)
+            return done.returncode, done.stdout
+        except subprocess.TimeoutExpired:
+            return "timeout", ""
+
+    if mutants.run(["cmake", "--preset", "native"], work, 600) != 0 or mutants.run(build, work, 1200) != 0:
+        raise SystemExit("mutant-kills: the unchanged tree does not build")
+    if suite()[0] != 0:
+        raise SystemExit("mutant-kills: the unchanged tree's native suite fails")
+    cases = case_names(work)
+    files = product_files(top)
+    originals = {f: open(os.path.join(top, f), encoding="latin-1").read() for f in files}
+    every = [m for f in files for m in mutants.mutants_of(f, originals[f])]
+    sample = set()
+    if args.sample and args.sample < len(every):
+        sample = set(random.Random(args.seed).sample(every, args.sample))
+    if args.files:
+        chosen = [m for m in every if m[0] in args.files and not (args.not_in_sample and m in sample)]
+    else:
+        chosen = sorted(sample, key=lambda m: (m[0], m[1])) if sample else every
+    results = []
+    for path, number, name, changed in chosen:
+        lines = originals[path].split("\n")
+        lines[number] = changed
+        target = os.path.join(work, path)
+        with open(target, "w", encoding="latin-1") as out:
+            out.write("\n".join(lines))
+        try:
+            if mutants.run(build, work, 600) != 0:
+                outcome, killers = "broken", []
+            else:
+                code, printed = suite()
+                outcome, killers = ("survived", []) if code == 0 else ("killed", re.findall(r"^FAILED: (.*)$", printed, re.M))
+                if code != 0 and not re.search(r"^\d+ passed, \d+ failed$", printed, re.M):
+                    killers = [c for c in cases if suite(c, 20)[0] != 0]  # crashed or hung: case by case
+        finally:
+            with open(target, "w", encoding="latin-1") as out:
+                out.write(originals[path])
+            os.utime(target, None)
+        results.append({"file": path, "line": number + 1, "mutant": name, "text": changed.strip(),
+                        "outcome": outcome, "killers": killers})
+        print(outcome, f"{path}:{number + 1}", name, len(killers), flush=True)
+        with open(args.out, "w") as out:
+            json.dump(results, out, indent=0)
+    shutil.rmtree(work, ignore_errors=True)
+    return results
+
+
+def report(results, without):
+    killed = [r for r in results if r["outcome"] == "killed"]
+    survived = sum(r["outcome"] == "survived" for r in results)
+    print(f"{len(results)} tried, {len(killed)} killed, {survived} survived, "
+          f"{len(results) - len(killed) - survived} did not compile")
+    alone = collections.defaultdict(list)
+    for r in killed:
+        if len(r["killers"]) == 1:
+            alone[r["killers"][0]].append(f"{r['file']}:{r['line']} {r['mutant']}")
+    for case in sorted(case_names(top), key=lambda c: len(alone[c])):
+        print(f"{len(alone[case]):3d} caught by it alone  {case}")
+    if without:
+        lost = [r for r in killed if all(any(k.startswith(w) for w in without) for k in r["killers"])]
+        print(f"without those cases, {len(lost)} would survive:")
+        for r in lost:
+            print(f"  {r['file']}:{r['line']} {r['mutant']}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--sample", type=int, default=0)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--files", nargs="*", default=[])
+    parser.add_argument("--not-in-sample", action="store_true")
+    parser.add_argument("--out", default=os.path.join(top, "build", "kills.json"))
+    parser.add_argument("--report", default="", help="read this matrix instead of planting")
+    parser.add_argument("--without", nargs="*", default=[])
+    args = parser.parse_args()
+    if args.report:
+        results = json.load(open(args.report))
+    else:
+        os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
+        results = plant(args)
+    report(results, args.without)
+
+
+if __name__ == "__main__":
+    main()
