@@ -11,9 +11,9 @@ one whose lines lie in one file is the cheap kind to measure.
 """
 import collections
 import glob
+import importlib.util
 import json
 import os
-import re
 import subprocess
 
 top = subprocess.run(["git", "rev-parse", "--show-toplevel"], capture_output=True, text=True).stdout.strip()
@@ -23,13 +23,11 @@ subprocess.run(["cmake", "-S", top, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_T
                stdout=subprocess.DEVNULL)
 subprocess.run(["cmake", "--build", build, "--target", "core_tests"], check=True, stdout=subprocess.DEVNULL)
 
-cases = []
-for folder in ("tests/contract", "tests/native"):
-    for name in sorted(os.listdir(os.path.join(top, folder))):
-        if name.endswith(".cpp"):
-            text = open(os.path.join(top, folder, name), encoding="utf-8").read()
-            cases += [m.group(1).encode().decode("unicode_escape")
-                      for m in re.finditer(r'TEST_CASE\("((?:[^"\\]|\\.)*)"\)', text)]
+# The case names as the kill matrix reads them.
+kills_spec = importlib.util.spec_from_file_location("kills", os.path.join(top, "scripts", "mutant-kills.py"))
+kills = importlib.util.module_from_spec(kills_spec)
+kills_spec.loader.exec_module(kills)
+cases = kills.case_names(top)
 
 notes = glob.glob(os.path.join(build, "CMakeFiles", "vorlane_core.dir", "**", "*.gcno"), recursive=True)
 runs = {}
