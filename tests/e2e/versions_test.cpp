@@ -31,7 +31,7 @@ TEST_CASE("versions: flags, rewrite, tray, stored texts and tooltip under each W
         std::string files;  // beside BOOT.INI, VORLANE.INI and power.log
         for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files += std::string(found.cFileName) + " ";
-        FindClose(search);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
         CHECK_MSG(std::count(files.begin(), files.end(), ' ') == 3, windows + ": " + files);
 
         // A preference written as the program writes every value: exactly its
