@@ -11,7 +11,9 @@ instead; a set of cases can go only if every fault they catch is caught elsewher
     python3 scripts/mutant-kills.py --report build/kills.json --without "power: force" "settings: read"
 
 The second form plants nothing: it lists per case the faults only it catches, and
-the faults that the named cases (by the start of their names) alone catch.
+the faults that the named cases (by the start of their names) alone catch. With
+--rows it goes one level down, to the table rows and checks that failed: which
+of them together could go without losing a fault, and how many lines they hold.
 --files FILE... takes every mutant of those product files instead of a sample,
 and --not-in-sample leaves out the sample's own, for a check beyond it.
 """
@@ -49,6 +51,9 @@ def case_names(tree):
 
 
 def plant(args):
+    # In the private copy the shared folder is not beside the tree: without this
+    # the hive cases skip and the matrix silently loses what they catch.
+    os.environ.setdefault("VORLANE_BCD_SAMPLES", os.path.join(os.path.dirname(top), "shared", "bcd-samples"))
     work = tempfile.mkdtemp(prefix="vorlane-kills-")
     for f in filter(None, subprocess.run(["git", "ls-files"], cwd=top, capture_output=True, text=True).stdout.split("\n")):
         os.makedirs(os.path.dirname(os.path.join(work, f)), exist_ok=True)
@@ -89,10 +94,11 @@ def plant(args):
             out.write("\n".join(lines))
         try:
             if mutants.run(build, work, 600) != 0:
-                outcome, killers = "broken", []
+                outcome, killers, fails = "broken", [], []
             else:
                 code, printed = suite()
                 outcome, killers = ("survived", []) if code == 0 else ("killed", re.findall(r"^FAILED: (.*)$", printed, re.M))
+                fails = re.findall(r"^    FAIL (.*)$", printed, re.M)  # the checks, and so the rows, that caught it
                 if code != 0 and not re.search(r"^\d+ passed, \d+ failed$", printed, re.M):
                     killers = [c for c in cases if suite(c, 20)[0] != 0]  # crashed or hung: case by case
         finally:
@@ -100,7 +106,7 @@ def plant(args):
                 out.write(originals[path])
             os.utime(target, None)
         results.append({"file": path, "line": number + 1, "mutant": name, "text": changed.strip(),
-                        "outcome": outcome, "killers": killers})
+                        "outcome": outcome, "killers": killers, "fails": fails})
         print(outcome, f"{path}:{number + 1}", name, len(killers), flush=True)
         with open(args.out, "w") as out:
             json.dump(results, out, indent=0)
@@ -126,6 +132,57 @@ def report(results, without):
             print(f"  {r['file']}:{r['line']} {r['mutant']}")
 
 
+def row_names(path):
+    """A table row is known by its first text, the name its checks print."""
+    return set(re.findall(r'^\s*\{\s*"((?:[^"\\]|\\.)*)"', open(path, encoding="utf-8").read(), re.M))
+
+
+def unit_size(path, name, line):
+    """Lines of a row (up to the next row, comment or end of table), or of a check's statement."""
+    lines = open(path, encoding="utf-8").read().split("\n")
+    if name:
+        start = next((i for i, l in enumerate(lines) if re.match(r'\s*\{\s*"' + re.escape(name) + '"', l)), None)
+        end = start + 1 if start is not None else 0
+        while start is not None and end < len(lines) and not re.match(r"\s*(\{|\};|//)", lines[end]):
+            end += 1
+        return end - start if start is not None else 1
+    end = line - 1
+    while end < len(lines) - 1 and end < line + 5 and not lines[end].rstrip().endswith(";"):
+        end += 1
+    return end - line + 2
+
+
+def rows_report(results):
+    """Groups each fault's failed checks into units: a table row (all its checks) or a check outside
+    any row. Then removes, one at a time and biggest first, every unit whose going loses no fault."""
+    names = {}
+
+    def unit(fail):
+        site = re.sub(r"^.*?(tests/)", r"\1", fail.split(": ")[0])
+        path, line = site.rsplit(":", 1)
+        if path not in names:
+            names[path] = row_names(os.path.join(top, path)) if os.path.isfile(os.path.join(top, path)) else set()
+        found = max((n for n in names[path] if ") " + n in fail or '"' + n + '"' in fail or "row " + n in fail),
+                    key=len, default="")
+        return (path, found, 0 if found else int(line))
+
+    caught = []
+    for r in results:
+        if r["outcome"] == "killed":
+            units = {unit(f) for f in r.get("fails", [])}
+            caught.append(units | ({("case", k, 0) for k in r["killers"]} if not units else set()))
+    every = set().union(*caught) if caught else set()
+    sizes = {u: unit_size(os.path.join(top, u[0]), u[1], u[2]) for u in every if u[0] != "case"}
+    gone = set()
+    for u in sorted(sizes, key=lambda u: -sizes[u]):
+        if not any(units <= gone | {u} for units in caught):
+            gone.add(u)
+    print(f"{len(sizes)} rows and checks caught a fault; {len(gone)} of them ({sum(sizes[u] for u in gone)} lines) "
+          "could go together without losing one:")
+    for u in sorted(gone):
+        print(f"  {sizes[u]:2d} {u[0]}: {u[1] or 'line ' + str(u[2])}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--sample", type=int, default=0)
@@ -135,6 +192,7 @@ def main():
     parser.add_argument("--out", default=os.path.join(top, "build", "kills.json"))
     parser.add_argument("--report", default="", help="read this matrix instead of planting")
     parser.add_argument("--without", nargs="*", default=[])
+    parser.add_argument("--rows", action="store_true", help="with --report: the rows and checks that could go")
     args = parser.parse_args()
     if args.report:
         results = json.load(open(args.report))
@@ -142,6 +200,8 @@ def main():
         os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
         results = plant(args)
     report(results, args.without)
+    if args.rows:
+        rows_report(results)
 
 
 if __name__ == "__main__":
