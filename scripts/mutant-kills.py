@@ -72,8 +72,11 @@ def plant(args):
 
     if mutants.run(["cmake", "--preset", "native"], work, 600) != 0 or mutants.run(build, work, 1200) != 0:
         raise SystemExit("mutant-kills: the unchanged tree does not build")
-    if suite()[0] != 0:
+    code, printed = suite()
+    if code != 0:
         raise SystemExit("mutant-kills: the unchanged tree's native suite fails")
+    if "skipped:" in printed:  # a case that skips catches nothing, and the matrix would not say why
+        raise SystemExit("mutant-kills: cases skip in the copy:\n" + "\n".join(re.findall(r"^.*skipped:.*$", printed, re.M)))
     cases = case_names(work)
     files = product_files(top)
     originals = {f: open(os.path.join(top, f), encoding="latin-1").read() for f in files}
