@@ -145,10 +145,12 @@ def unit_size(path, name, line):
     lines = open(path, encoding="utf-8").read().split("\n")
     if name:
         start = next((i for i, l in enumerate(lines) if re.match(r'\s*\{\s*"' + re.escape(name) + '"', l)), None)
-        end = start + 1 if start is not None else 0
-        while start is not None and end < len(lines) and not re.match(r"\s*(\{|\};|//)", lines[end]):
+        if start is None:
+            return 1
+        end = start + 1
+        while end < len(lines) and not re.match(r"\s*(\{|\};|//)", lines[end]):
             end += 1
-        return end - start if start is not None else 1
+        return end - start
     end = line - 1
     while end < len(lines) - 1 and end < line + 5 and not lines[end].rstrip().endswith(";"):
         end += 1
@@ -173,11 +175,11 @@ def rows_report(results):
     for r in results:
         if r["outcome"] == "killed":
             units = {unit(f) for f in r.get("fails", [])}
-            caught.append(units | ({("case", k, 0) for k in r["killers"]} if not units else set()))
+            caught.append(units or {("case", k, 0) for k in r["killers"]})  # crashed: only the cases are known
     every = set().union(*caught) if caught else set()
     sizes = {u: unit_size(os.path.join(top, u[0]), u[1], u[2]) for u in every if u[0] != "case"}
     gone = set()
-    for u in sorted(sizes, key=lambda u: -sizes[u]):
+    for u in sorted(sizes, key=lambda u: (-sizes[u], u)):  # ties by name, so every run gives the same set
         if not any(units <= gone | {u} for units in caught):
             gone.add(u)
     print(f"{len(sizes)} rows and checks caught a fault; {len(gone)} of them ({sum(sizes[u] for u in gone)} lines) "
@@ -195,7 +197,7 @@ def main():
     parser.add_argument("--out", default=os.path.join(top, "build", "kills.json"))
     parser.add_argument("--report", default="", help="read this matrix instead of planting")
     parser.add_argument("--without", nargs="*", default=[])
-    parser.add_argument("--rows", action="store_true", help="with --report: the rows and checks that could go")
+    parser.add_argument("--rows", action="store_true", help="also list the rows and checks that could go")
     args = parser.parse_args()
     if args.report:
         results = json.load(open(args.report))
