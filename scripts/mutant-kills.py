@@ -16,6 +16,13 @@ the faults that the named cases (by the start of their names) alone catch. With
 of them together could go without losing a fault, and how many lines they hold.
 --files FILE... takes every mutant of those product files instead of a sample,
 and --not-in-sample leaves out the sample's own, for a check beyond it.
+--part K/N takes every N-th of the chosen mutants from the K-th on, so that N
+runs side by side, each in a copy of its own, plant all of them; --report then
+reads their matrices together:
+
+    python3 scripts/mutant-kills.py --part 1/2 --out build/kills-1.json &
+    python3 scripts/mutant-kills.py --part 2/2 --out build/kills-2.json
+    python3 scripts/mutant-kills.py --report build/kills-1.json build/kills-2.json --rows
 """
 import argparse
 import collections
@@ -88,6 +95,8 @@ def plant(args):
         chosen = [m for m in every if m[0] in args.files and not (args.not_in_sample and m in sample)]
     else:
         chosen = sorted(sample, key=lambda m: (m[0], m[1])) if sample else every
+    part, parts = args.part
+    chosen = chosen[part - 1::parts]  # neighbours share a file, so each part gets its share of the slow ones
     results = []
     for path, number, name, changed in chosen:
         lines = originals[path].split("\n")
@@ -188,6 +197,13 @@ def rows_report(results):
         print(f"  {sizes[u]:2d} {u[0]}: {u[1] or 'line ' + str(u[2])}")
 
 
+def part_of(text):
+    part, _, parts = text.partition("/")
+    if not (part.isdigit() and parts.isdigit() and 1 <= int(part) <= int(parts)):
+        raise argparse.ArgumentTypeError("K/N with 1 <= K <= N, such as 1/2")
+    return int(part), int(parts)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--sample", type=int, default=0)
@@ -195,12 +211,13 @@ def main():
     parser.add_argument("--files", nargs="*", default=[])
     parser.add_argument("--not-in-sample", action="store_true")
     parser.add_argument("--out", default=os.path.join(top, "build", "kills.json"))
-    parser.add_argument("--report", default="", help="read this matrix instead of planting")
+    parser.add_argument("--part", type=part_of, default=(1, 1), help="K/N: plant only this part of the mutants")
+    parser.add_argument("--report", nargs="*", default=[], help="read these matrices instead of planting")
     parser.add_argument("--without", nargs="*", default=[])
     parser.add_argument("--rows", action="store_true", help="also list the rows and checks that could go")
     args = parser.parse_args()
     if args.report:
-        results = json.load(open(args.report))
+        results = [r for path in args.report for r in json.load(open(path))]
     else:
         os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
         results = plant(args)
