@@ -60,7 +60,9 @@ TEST_CASE("preferences: save writes every existing value and clears VORLANE.INI 
     testenv::remove_value(testenv::kSettingsKey, "SortList");
     p.maintain_default = true;
     p.run_at_startup = false;
+    p.double_click = kDoubleClickDisabled;
     save_preferences(p);
+    CHECK(testenv::get_value(testenv::kSettingsKey, "DoubleClickMode", &type, &v) && v == "Disabled");
     CHECK(testenv::get_file(ini, &v) && v == saved && !testenv::get_value(testenv::kRunKey, "Vorlane", &type, &v));
     CHECK(!testenv::get_value(testenv::kSettingsKey, "SortList", &type, &v));  // a missing value is never created
 }

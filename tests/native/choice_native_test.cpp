@@ -173,6 +173,9 @@ TEST_CASE("choice: what Windows hides from a copy that is not elevated, and a pe
              fake::put_variable("BootOrder", order_bytes({0, 3}));
              fake::put_variable("BootNext", order_bytes({3}));
          }, "-c", {}, false, "ubuntu", "", {}, "", kNone},
+        {"uefi, BootNext to the default", uefi, true, true, [] { fake::put_variable("BootNext", order_bytes({3})); }, "-c",
+         {}, false, "", "", {}, "", kNone},
+        {"uefi, nothing pending", uefi, true, true, [] {}, "-c", {}, false, "", "", {}, "", kNone},
         {"uefi, both pending", uefi, true, true, [] {
              fake::put_variable("BootNext", order_bytes({0}));
              bcdfix::element(bcd::kBootManager, "24000002", platform::kRegMultiSz, bcdfix::multi({kWin10}));

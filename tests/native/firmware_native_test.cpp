@@ -25,8 +25,8 @@ Lines listed(const bootmenu::SourceMenu& menu) {
 
 TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu shows; bad data refused") {
     const std::string odd = order_bytes({0, 3}) + "\x01";
-    std::vector<std::uint16_t> thousand;
-    for (std::uint16_t n = 0; n < 1000; ++n) thousand.push_back(n);
+    std::vector<std::uint16_t> longest;
+    for (std::uint16_t n = 0; n < 1024; ++n) longest.push_back(n);
     struct Row {
         const char* name;
         std::vector<Boot> boots;
@@ -47,12 +47,14 @@ TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu sho
           {2, kActive, u"Windows Boot Manager", file_path(u"\\EFI\\Boot\\bootx64.efi")},
           {3, kActive, u"Ubuntu \u00DC\U0001F600", kUsb}, {4, kActive, u"", kBootManager}},
          {2, 1, 3, 4}, {"Windows Boot Manager*", "Windows-Start-Manager>", "Ubuntu ??", "Boot0004"}},
-        // The boot manager's file in a second instance of the path.
-        {"second instance", {{1, kActive, u"Two", std::string("\x03\x05\x06\x00\x01\x00\x7F\x01\x04\x00", 10) + kBootManager}},
+        // The boot manager's file in a second instance of the path, after another file's.
+        {"second instance", {{1, kActive, u"Two", std::string("\x04\x04\x08\x00x\x00\x00\x00\x7F\x01\x04\x00", 12) + kBootManager}},
          {1}, {"Two>*"}},
         {"missing and malformed entries left out",
          {kWindowsUbuntuUsb[0]}, {0, 6, 7, 8, 9, 3}, {"Windows Boot Manager>*"}},
-        {"1,000 entries", {{999, kActive, u"last", kUsb}}, thousand, {"last*"}},
+        {"no path at all", {{1, kActive, u"Empty", ""}}, {1}, {"Empty*"}},
+        {"a node shorter than its header", {{1, kActive, u"Short", std::string("\x7F\xFF\x02\x00", 4)}}, {1}, {"Short*"}},
+        {"1,024 entries", {{1023, kActive, u"last", kUsb}}, longest, {"last*"}},
         {"BootOrder of odd length", kWindowsUbuntuUsb, {0}, {}, odd},
         {"BootOrder with a duplicate", kWindowsUbuntuUsb, {0}, {}, order_bytes({3, 0, 3})},
         {"BootOrder too long", kWindowsUbuntuUsb, {0}, {}, order_bytes(std::vector<std::uint16_t>(1025, 0))},
@@ -81,13 +83,14 @@ TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu sho
     fake::set_version(2, 5, 1);
     CHECK(source.menu().entries.empty());
     fake::set_version(2, 6, 0);
+    CHECK(source.menu().entries.size() == 2);
     fake::set_uefi(false);
     CHECK(source.menu().entries.empty());
 }
 
 TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; refused and garbled writes undone") {
     const std::string none = "(none)";
-    enum Fault { no_fault, refuse_writes, keep_other, order_gone };
+    enum Fault { no_fault, refuse_writes, keep_other, order_gone, moved, moved_reloaded };
     struct Row {
         const char* key;
         bootmenu::Lasting lasting;
@@ -113,6 +116,9 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
         {"0003", bootmenu::Lasting::once, order_bytes({0x1A}), keep_other, {0, 3, 0x1A}, order_bytes({0x1A}), "kept"},
         {"0005", bootmenu::Lasting::once, none, no_fault, {0, 3, 0x1A}, none, "No such entry."},
         {"0003", bootmenu::Lasting::always, none, order_gone, {}, none, "read the firmware's boot setting\n'BootOrder'"},
+        // Boot0003 now starts another file under the same name: refused, until the menu is read again.
+        {"0003", bootmenu::Lasting::once, none, moved, {0, 3, 0x1A}, none, "no longer \"x\""},
+        {"0003", bootmenu::Lasting::once, none, moved_reloaded, {0, 3, 0x1A}, order_bytes({3}), ""},
     };
     for (const Row& row : rows) {
         const std::string name = std::string(row.key) + " " + std::to_string(static_cast<int>(row.lasting)) + " " +
@@ -124,6 +130,9 @@ TEST_CASE("firmware choice: BootNext once, BootOrder always, passing through; re
         if (row.fault == refuse_writes) fake::fail(fake::Op::firmware_set);
         if (row.fault == keep_other) fake::next_variable_write_keeps(order_bytes({0x1A, 1}));
         if (row.fault == order_gone) fake::put_variable("BootOrder", "\x01");
+        if (row.fault == moved || row.fault == moved_reloaded)
+            fake::put_variable("Boot0003", firmware::serialise_load_option({kActive, u"ubuntu", kUsb, ""}));
+        if (row.fault == moved_reloaded) source.menu();
         std::string failure;
         const bool ok = bootmenu::choose(source, row.key, bootmenu::Choice{row.lasting, false, "x"}, &failure);
         CHECK_MSG(ok == (*row.failure == '\0') && failure.find(row.failure) != std::string::npos, name + failure);

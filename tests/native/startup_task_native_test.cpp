@@ -23,7 +23,7 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
     enum Had { none, run_value, long_run_value, task };
     struct Row { const char* name; std::uint32_t major; Had had; bool elevated, consent; std::uint32_t code;
                  int answer; std::string run; bool checked; Had left; const char* box = "";
-                 bool unwritable = false; } rows[] = {
+                 bool unwritable = false, folder_missing = false; } rows[] = {
         {"XP: the Run value, as ever", 5, none, true, true, 0, 0, "", true, run_value},
         {"XP: off removes it", 5, run_value, true, true, 0, 0, "", false, none},
         {"7, elevated: made directly", 6, none, true, true, 0, 0, kCreate, true, task},
@@ -36,6 +36,7 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
          true, 0, 0, kCreate, true, task},
         {"10: TMP names the folder, which refuses the definition", 10, none, true, true, 0, 0, "", false, none,
          "could not write", true},
+        {"10: TEMP names a missing folder", 10, none, true, true, 0, 0, "", false, none, "could not write", false, true},
         {"10: off, consent given", 10, task, false, true, 0, 0, kDelete + kAdmin, false, none},
         {"10: off, consent declined", 10, task, false, false, 0, 0, "", true, task},
         {"10: off, schtasks fails, kept", 10, task, true, true, 1, 7, kDelete, true, task, "Take the check mark off?"},
@@ -45,7 +46,7 @@ TEST_CASE("startup task: the menu's Run at startup makes and removes the task on
     for (const Row& r : rows) {
         testenv::reset();
         fake::set_version(2, r.major, 0);
-        fake::set_env(r.unwritable ? "TMP" : "TEMP", "C:\\sandbox\\");
+        fake::set_env(r.unwritable ? "TMP" : "TEMP", r.folder_missing ? "C:\\gone\\" : "C:\\sandbox\\");
         if (r.unwritable) fake::fail(fake::Op::file_write);
         if (r.had == run_value) testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, "C:\\old\\vorlane.exe");
         if (r.had == long_run_value) testenv::put_value(testenv::kRunKey, "Vorlane", platform::kRegSz, std::string(300, 'p'));
