@@ -48,6 +48,10 @@ TEST_CASE("bcd: the boot manager's menu as Windows makes it, chained to BOOT.INI
         {"two legacy loaders: the first leads on", [] {
              xp_and_7(), object(kWin11, kLegacy, "Other loader"), manager({kWin7, kLegacyLoader, kWin11}, kWin7);
          }, "*Windows 7|" + kIniPlain + "|Other loader", "Windows 7"},
+        {"a copy of {ntldr} leads on", [] { xp_and_7(), object(kWin11, kLegacy, "Copy"), manager({kWin7, kWin11}, kWin11); },
+         "Windows 7|" + kIni, kXp},
+        {"an empty string inside the display order", [] { xp_and_7(), manager({kWin7, "", kNtldr}, kWin7); },
+         "*Windows 7|" + kIniPlain, "Windows 7"},
         {"XP + 7, no BOOT.INI", [] { xp_and_7(kNtldr); }, "Windows 7|*Earlier Version of Windows",
          "Earlier Version of Windows", 6, false},
         {"10 + 11, GUIDs in any case", [] {
@@ -70,17 +74,28 @@ TEST_CASE("bcd: the boot manager's menu as Windows makes it, chained to BOOT.INI
              object(kBootManager, kLoader, "Claims to be a loader");
              element(kBootManager, "23000003", pf::kRegMultiSz, multi({kWin10}));
          }, "{a1b2c3d4-0000-0000-0000-000000000010}", ""},
+        {"braced but no GUIDs, though objects", [] {
+             const Lines ids{"{a1b2c3d4-0000}", "{a1b2c3d4-0000-0000-0000-00000000000x}"};
+             for (const std::string& id : ids) object(id, kLoader, id);
+             manager(ids, ""); }, kIni, kXp},
+        {"a description of the wrong type: the GUID", [] { object(kWin7, kLoader, ""), manager({kWin7}, kWin7);
+             element(kWin7, "12000004", pf::kRegMultiSz, multi({"Raw"})); }, std::string("*") + kWin7, kWin7},
         {"broken: a display order that is one string",
          [] { xp_and_7(); element(kBootManager, "24000001", pf::kRegSz, std::string(kWin7) + '\0'); }, kIni, kXp},
         {"the store marked System, not BCD00000000", [] {
              xp_and_7(), object(kWin11, kLoader, "Windows 11", "BCD00000001"), manager({kWin11}, kWin11, "BCD00000001");
              fake::put_value("HKLM\\BCD00000001\\Description", "System", pf::kRegDword, dword(1));
          }, "*Windows 11", "Windows 11"},
+        {"a store marked System 0 is not the system one", [] { xp_and_7(), manager({kWin11}, kWin11, "BCD00000001");
+             fake::put_value("HKLM\\BCD00000001\\Description", "System", pf::kRegDword, dword(0));
+         }, "*Windows 7|" + kIniPlain, "Windows 7"},
         {"XP sees no store, even where the keys are", [] { xp_and_7(); }, kIni, kXp, 5},
         {"no store loaded: bcdedit loads it, once",
          [] { fake::programs().hook = [](const std::string&, const std::string&) { xp_and_7(); return 0u; }; },
          "*Windows 7|" + kIniPlain, "Windows 7", 6, true, load},
         {"no store at all", [] {}, kIni, kXp, 6, true, load},
+        {"no store, a 32-bit copy on 64-bit Windows: the real bcdedit asked", [] { fake::programs().wow64 = true; },
+         kIni, kXp, 6, true, {"C:\\Windows\\Sysnative\\bcdedit.exe /enum {bootmgr}"}},
     };
     for (const Row& r : rows) {
         shell::App app;

@@ -286,4 +286,9 @@ TEST_CASE("hive: from XP a choice goes ahead only where the boot manager already
         CHECK_MSG(r.box.empty() ? boxes.empty() : boxes.size() == 1 && boxes[0].text.rfind(r.box, 0) == 0,
                   r.line + check::show(boxes.empty() ? Lines{} : Lines{boxes[0].text}));
     }
+    // An unnamed BOOT.INI entry is named as the store names {ntldr}, where it leads.
+    shell::App app;
+    start(app, slurp(variant("bios.BCD", xp_beside(kTen))));
+    std::string why;
+    CHECK(!bootmenu::choose(app.bcd, kNtldr, bootmenu::Choice{}, &why) && why.rfind(ten_next + "Earlier Version of Windows\"", 0) == 0);
 }
