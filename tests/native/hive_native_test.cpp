@@ -193,6 +193,11 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
     const std::string unread = std::string("(") + bcd::kUnreadableNotice + ")|" + kIni;
     // uefi.BCD's second bin gone, the header saying so.
     const auto cut_bins = [](std::string& b) { put32(b, 0x28, 4096), checksum(b), b.resize(8192); };
+    const auto minor = [](char m) { return [m](std::string& b) { b[0x18] = m, checksum(b); }; };
+    const auto big = [](std::size_t n) { return "[\\Description]\r\n\"Big\"=hex:" + hex(std::string(n, 'x')) + "\r\n\r\n"; };
+    // bios.BCD's last cell is free; its first value with a 4-letter name is inline, with a 7-letter one in a cell.
+    const auto last_cell = [](const std::string& b) { return 4096 + structures(b).back(); };
+    const auto vk = [](const std::string& b, char name_length) { return b.find(std::string("vk") + name_length + '\0'); };
     struct Row { const char* name; std::string file; std::function<void(std::string&)> poke; R refusal; std::string menu; } rows[] = {
         {"bios.BCD", variant("bios.BCD", ""), {}, R::none, "*Windows 10"},
         {"uefi.BCD", variant("uefi.BCD", ""), {}, R::none, "*Windows 10 Pro"},
@@ -203,7 +208,28 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
         {"padding after the last bin", variant("bios.BCD", ""), [](std::string& b) { b += std::string(8192, '\0'); }, R::none, "*Windows 10"},
         {"dirty: sequence numbers differ", variant("bios.BCD", ""), [](std::string& b) { ++b[8], checksum(b); }, R::dirty, unread},
         {"checksum", variant("bios.BCD", ""), [](std::string& b) { ++b[508]; }, R::checksum, unread},
-        {"minor version 7", variant("bios.BCD", ""), [](std::string& b) { b[0x18] = 7, checksum(b); }, R::base_block, unread},
+        {"minor version 7", variant("bios.BCD", ""), minor(7), R::base_block, unread},
+        {"minor version 6", variant("bios.BCD", ""), minor(6), R::none, "*Windows 10"},
+        {"minor version 2", variant("bios.BCD", ""), minor(2), R::base_block, unread},
+        {"major version 2", variant("bios.BCD", ""), [](std::string& b) { b[0x14] = 2, checksum(b); }, R::base_block, unread},
+        {"1.5: 16,344 bytes in a cell", variant("bios.BCD", big(16344)), minor(5), R::none, "*Windows 10"},
+        {"1.5: more, big data not read", variant("bios.BCD", big(16345)), minor(5), R::structure, unread},
+        // hivex gives the default value 4 spare bytes; Windows' cell is 24.
+        {"a default value, a name beyond Latin-1",
+         variant("bios.BCD", "[\\Description]\r\n@=dword:00000005\r\n\"N\xce\xb1\"=dword:00000001\r\n\r\n"),
+         [&](std::string& b) { const std::size_t at = vk(b, 0) - 4; put32(b, at, 0u - 24), put32(b, at + 24, 8); }, R::none, "*Windows 10"},
+        {"a bin signature", variant("bios.BCD", ""), [](std::string& b) { b[4096] = 'X'; }, R::bins, unread},
+        {"a cell past its bin", variant("bios.BCD", ""),
+         [&](std::string& b) { put32(b, last_cell(b), get32(b, last_cell(b)) + 8); }, R::cells, unread},
+        {"cells of 12 bytes", variant("bios.BCD", ""),
+         [&](std::string& b) { const std::size_t at = last_cell(b); put32(b, at + 12, get32(b, at) - 12), put32(b, at, 12); }, R::cells, unread},
+        {"the root's signature", variant("bios.BCD", ""), [](std::string& b) { b[4096 + get32(b, 0x24) + 4] = 'x'; }, R::structure, unread},
+        {"a list's signature", variant("bios.BCD", ""),
+         [](std::string& b) { b[b.find(std::string("lf\1\0", 4)) + 1] = 'x'; }, R::structure, unread},
+        {"a child listed twice", variant("bios.BCD", ""),
+         [](std::string& b) { put32(b, first_subkey_entry(b) + 8, get32(b, first_subkey_entry(b))); }, R::structure, unread},
+        {"5 bytes inline", variant("bios.BCD", ""), [&](std::string& b) { b[vk(b, 4) + 4] = 5; }, R::structure, unread},
+        {"data past its cell", variant("bios.BCD", ""), [&](std::string& b) { put32(b, vk(b, 7) + 4, 4096); }, R::structure, unread},
         {"over 4 MiB", variant("bios.BCD", ""), [](std::string& b) { b.resize(hive::kMaxFileBytes + 1); }, R::too_large, unread},
         {"4 MiB", variant("bios.BCD", ""), [](std::string& b) { b.resize(hive::kMaxFileBytes); }, R::none, "*Windows 10"},
         {"the bins' size no multiple of 4,096", variant("bios.BCD", ""),
