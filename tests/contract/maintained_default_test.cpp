@@ -40,9 +40,9 @@ TEST_CASE("maintained default: save writes two lines only when maintained; witho
     std::string bytes;
     CHECK(testenv::get_file(ini(), &bytes) && testenv::boxes().empty());
     CHECK_EQ(bytes, "[Config]\r\nDefault=Microsoft Windows XP Professional\r\n");
-    testenv::put_text("INI", testenv::path("NEW.INI"));  // not there yet: made
+    testenv::put_text("INI", testenv::path("SAVE.INI"));  // not there yet: made; as long as BOOT.INI's path
     save_maintained_default(t, true);
-    CHECK(fixture::file_text(testenv::path("NEW.INI")) == "[Config]\nDefault=" + std::string(kXp) + "\n" &&
+    CHECK(fixture::file_text(testenv::path("SAVE.INI")) == "[Config]\nDefault=" + std::string(kXp) + "\n" &&
           testenv::boxes().empty());
     testenv::put_text("INI", ini());
     // An empty current default is never saved: it would name every entry at the next start.

@@ -45,6 +45,7 @@ TEST_CASE("command line: switches, slashes, the force flag and -r") {
         {"-x", true, Outcome::close_running_copy, {}},
         {"-i", true, Outcome::boot_loader_setup, {}},
         {"/i", false, Outcome::tray_mode, {}},
+        {"xr XP", false, Outcome::tray_mode, {}},  // only a slash stands for the dash
         {"-f", false, Outcome::tray_mode, {}},
         {"-r", false, Outcome::tray_mode, {}},
         {"-z", true, Outcome::close_running_copy, {}},
@@ -117,6 +118,10 @@ TEST_CASE("commands: entry commands, with and without Shift") {
     CHECK(fixture::power_log().empty());
     CHECK_EQ(app.table.current_default, "Windows 2000 Professional");  // reloaded
     CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "[Config]\nDefault=Microsoft Windows XP Professional\n");
+    app.table.path = testenv::path("no-such-folder\\BOOT.INI");  // a one-time start that cannot be cancelled says so
+    dispatch_command(app, ID_CANCEL_ONE_TIME);
+    CHECK_EQ(testenv::boxes().size(), 1u);
+    testenv::reset_ui();
 
     testenv::set_shift(false);
     dispatch_command(app, kEntryCommandBase + 2);
@@ -131,15 +136,18 @@ TEST_CASE("commands: entry commands, with and without Shift") {
     CHECK(fixture::power_log().empty() && app.table.entries.size() == 1u && testenv::boxes().size() == 1 &&
           testenv::boxes()[0].text.find("no longer listed") != std::string::npos);
     CHECK_EQ(current_default_on_disk(), "Microsoft Windows");
-    // A Shift pick and a cancel read the file again, and keep the list sorted.
+    // A Shift pick, a cancel and a failed switch read the file again, and keep the list sorted; Locate does not sort.
     start(app);
     testenv::put_text("SortList", "True");
     settings::load_preferences(app.prefs);
-    for (unsigned command : {kEntryCommandBase + 0, unsigned(ID_CANCEL_ONE_TIME)}) {
+    for (unsigned command : {kEntryCommandBase + 0, unsigned(ID_CANCEL_ONE_TIME), kEntryCommandBase + 1}) {
         testenv::set_shift(command != ID_CANCEL_ONE_TIME);
+        if (command == kEntryCommandBase + 1) testenv::put_file(testenv::path("BOOT.INI.old~"), "x");
         dispatch_command(app, command);
         CHECK_EQ(app.table.entries[0].name, "Microsoft Windows");
     }
+    reload_after_locate(app);
+    CHECK_EQ(app.table.entries[0].name, "Windows 2000 Professional");
 }
 
 TEST_CASE("commands: exit, preferences, double-click and the interface actions") {
@@ -173,11 +181,13 @@ TEST_CASE("commands: exit, preferences, double-click and the interface actions")
     dispatch_command(app, ID_SORT_LIST);
     CHECK_EQ(app.table.entries[0].name, "Windows 2000 Professional");
 
-    dispatch_command(app, ID_MAINTAIN_DEFAULT);
-    CHECK(dispatch_command(app, ID_EXIT) == UiAction::quit);
-    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "[Config]\nDefault=Microsoft Windows XP Professional\n");
-    dispatch_command(app, ID_MAINTAIN_DEFAULT);  // off again: the file is emptied
-    CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "");
+    for (unsigned id : {unsigned(ID_RESTART), unsigned(ID_EXIT)}) {  // each saves the maintained default
+        dispatch_command(app, ID_MAINTAIN_DEFAULT);
+        CHECK(dispatch_command(app, id) == (id == ID_EXIT ? UiAction::quit : UiAction::none));
+        CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "[Config]\nDefault=Microsoft Windows XP Professional\n");
+        dispatch_command(app, ID_MAINTAIN_DEFAULT);  // off again: the file is emptied
+        CHECK_EQ(fixture::file_text(testenv::path("VORLANE.INI")), "");
+    }
 }
 
 TEST_CASE("tray: tooltip, its cut and the menu plan") {
@@ -206,7 +216,7 @@ TEST_CASE("tray: tooltip, its cut and the menu plan") {
     plan = plan_menu(app);
     CHECK(plan.entries.size() == 4u && plan.entries[1].first == "Two");
     CHECK_EQ(plan.default_command, kEntryCommandBase + 2);  // the last of equal names
-    CHECK(app.prefs.sort_list);                              // re-read at every opening
+    CHECK(app.prefs.sort_list && tooltip_text(app).find("edit schedule") != std::string::npos);  // re-read at every opening
     for (const auto& [command, checked] : plan.checks) {
         const bool expected = command == ID_SORT_LIST || command == ID_DOUBLECLICK_SCHEDULE;
         CHECK_MSG(checked == expected, std::to_string(command));

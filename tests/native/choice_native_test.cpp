@@ -99,6 +99,12 @@ TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; no
         // bcdedit fails after BOOT.INI (and VORLANE.INI) were written: both are put back.
         {"2000 once, bcdedit fails", seven_and_xp, "2000", true, [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::fails); },
          kNone, kNone, "", bcdfix::kWin7, kXp, "ended with exit code 1", 3},
+        // A BOOT.INI that named the choice already needs no putting back; one that cannot be put back is listed.
+        {"XP always, bcdedit fails", seven_and_xp, "XP", false, [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::fails); },
+         kNone, kNone, "", bcdfix::kWin7, kXp, "ended with exit code 1", 2},
+        {"2000 always, bcdedit fails, BOOT.INI not put back", seven_and_xp, "2000", false,
+         [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::fails); fake::fail(fake::Op::file_replace, 1); }, kNone, kNone, "",
+         bcdfix::kWin7, k2000, "still changed:\n- BOOT.INI's default", 2},
         {"2000 always, bcdedit writes nothing", seven_and_xp, "2000", false,
          [] { bcdfix::install_bcdedit(bcdfix::Bcdedit::writes_nothing); }, kNone, kNone, "", bcdfix::kWin7, kXp,
          "it does not hold what", 2},
@@ -109,6 +115,9 @@ TEST_CASE("choice: all or nothing across firmware, boot manager and BOOT.INI; no
         {"2000, a differing BOOT.INI.old~", seven_and_xp, "2000", true,
          [] { testenv::put_file(testenv::path("BOOT.INI.old~"), "[boot loader]\r\ntimeout=5\r\n"); },
          kNone, kNone, "", bcdfix::kWin7, kXp, "BOOT.INI.old~' holds an earlier copy", 0},
+        // A menu refused to the copy that read it, chosen from elevated: still no restart.
+        {"2000, the boot manager's menu unread", [] { seven_and_xp(); fake::programs().elevated = false; }, "2000", false,
+         [] { fake::programs().elevated = true; }, kNone, kNone, "", bcdfix::kWin7, kXp, "cannot be chosen from here", 0},
     };
     for (const Row& r : rows) {
         r.machine();

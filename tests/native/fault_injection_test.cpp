@@ -153,6 +153,9 @@ TEST_CASE("fault injection: each step of a BOOT.INI rewrite, and a write at each
     CHECK(!cut.ok && cut.files_after_rewrite == with_boot_ini({"BOOT.INI.old~"}, true) &&
           cut.bytes == old_bytes && cut.attributes == kProtected && cut.files_after_start == with_boot_ini() &&
           cut.entries_after_start == 3u);
+    // A read back that fails, and an old file that cannot be put back either, is no success.
+    const Outcome stuck = rewrite_with(2, [] { fake::fail(Op::file_read, 3); fake::fail(Op::file_replace, 1); });
+    CHECK(!stuck.ok && stuck.error == kErrorNotPutBack);
     CHECK_EQ(fake::open_files(), 0);
 }
 
@@ -180,4 +183,7 @@ TEST_CASE("fault injection: a start puts VORLANE.INI back from the copy a cut-sh
     shell::start_up(app);
     std::string bytes;
     CHECK(testenv::get_file(ini, &bytes) && bytes == saved && testenv::sandbox_files() == Lines{"VORLANE.INI"});
+    testenv::put_file(ini + kAsideSuffix, saved);  // a copy that matches goes, and the file stays writable
+    shell::start_up(app);
+    CHECK(testenv::sandbox_files() == Lines{"VORLANE.INI"} && !(platform::file_attributes(ini) & platform::kAttrReadOnly));
 }
