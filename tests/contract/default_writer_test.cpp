@@ -27,6 +27,7 @@ TEST_CASE("default writer: every default line is rewritten, every other byte of 
         // An entry gone from [operating systems] since the load is refused.
         {"default=A\n" + os + "B=\"Two\"\n", 1, "", "default=A\n" + os, kErrorEntryGone},
         // A file that names the entry already is not rewritten, however it spells the line.
+        {"DEFAULT = b\n" + os + "B=\"Two\"\n", 1, ""},
         {"DEFAULT = B\n" + os + "B=\"Two\"\ndefault=b", 1, ""},
         {"\ndefault=A\n" + os + "B=\"Two\"\n", 1, "\ndefault=B\n" + os + "B=\"Two\"\n"},  // a first CR LF stays one
     };

@@ -47,8 +47,10 @@ TEST_CASE("firmware menu: BootOrder order, only what the firmware's own menu sho
           {2, kActive, u"Windows Boot Manager", file_path(u"\\EFI\\Boot\\bootx64.efi")},
           {3, kActive, u"Ubuntu \u00DC\U0001F600", kUsb}, {4, kActive, u"", kBootManager}},
          {2, 1, 3, 4}, {"Windows Boot Manager*", "Windows-Start-Manager>", "Ubuntu ??", "Boot0004"}},
-        // The boot manager's file in a second instance of the path, after another file's.
-        {"second instance", {{1, kActive, u"Two", std::string("\x04\x04\x08\x00x\x00\x00\x00\x7F\x01\x04\x00", 12) + kBootManager}},
+        // The boot manager's file in a second instance of the path, after another node or another file.
+        {"second instance", {{1, kActive, u"Two", std::string("\x03\x05\x06\x00\x01\x00\x7F\x01\x04\x00", 10) + kBootManager}},
+         {1}, {"Two>*"}},
+        {"second instance, after a file", {{1, kActive, u"Two", std::string("\x04\x04\x08\x00x\x00\x00\x00\x7F\x01\x04\x00", 12) + kBootManager}},
          {1}, {"Two>*"}},
         {"missing and malformed entries left out",
          {kWindowsUbuntuUsb[0]}, {0, 6, 7, 8, 9, 3}, {"Windows Boot Manager>*"}},
