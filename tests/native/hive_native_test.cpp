@@ -193,7 +193,8 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
     const std::string unread = std::string("(") + bcd::kUnreadableNotice + ")|" + kIni;
     // uefi.BCD's second bin gone, the header saying so.
     const auto cut_bins = [](std::string& b) { put32(b, 0x28, 4096), checksum(b), b.resize(8192); };
-    const auto minor = [](char m) { return [m](std::string& b) { b[0x18] = m, checksum(b); }; };
+    // A byte of the base block changed, its checksum made good: the version at 0x14 (major) and 0x18 (minor).
+    const auto base = [](std::size_t at, char value) { return [at, value](std::string& b) { b[at] = value, checksum(b); }; };
     const auto big = [](std::size_t n) { return "[\\Description]\r\n\"Big\"=hex:" + hex(std::string(n, 'x')) + "\r\n\r\n"; };
     // bios.BCD's last cell is free; its first value with a 4-letter name is inline, with a 7-letter one in a cell.
     const auto last_cell = [](const std::string& b) { return 4096 + structures(b).back(); };
@@ -208,12 +209,12 @@ TEST_CASE("hive: Windows' stores and hivex's variants read as hivex reads them, 
         {"padding after the last bin", variant("bios.BCD", ""), [](std::string& b) { b += std::string(8192, '\0'); }, R::none, "*Windows 10"},
         {"dirty: sequence numbers differ", variant("bios.BCD", ""), [](std::string& b) { ++b[8], checksum(b); }, R::dirty, unread},
         {"checksum", variant("bios.BCD", ""), [](std::string& b) { ++b[508]; }, R::checksum, unread},
-        {"minor version 7", variant("bios.BCD", ""), minor(7), R::base_block, unread},
-        {"minor version 6", variant("bios.BCD", ""), minor(6), R::none, "*Windows 10"},
-        {"minor version 2", variant("bios.BCD", ""), minor(2), R::base_block, unread},
-        {"major version 2", variant("bios.BCD", ""), [](std::string& b) { b[0x14] = 2, checksum(b); }, R::base_block, unread},
-        {"1.5: 16,344 bytes in a cell", variant("bios.BCD", big(16344)), minor(5), R::none, "*Windows 10"},
-        {"1.5: more, big data not read", variant("bios.BCD", big(16345)), minor(5), R::structure, unread},
+        {"minor version 7", variant("bios.BCD", ""), base(0x18, 7), R::base_block, unread},
+        {"minor version 6", variant("bios.BCD", ""), base(0x18, 6), R::none, "*Windows 10"},
+        {"minor version 2", variant("bios.BCD", ""), base(0x18, 2), R::base_block, unread},
+        {"major version 2", variant("bios.BCD", ""), base(0x14, 2), R::base_block, unread},
+        {"1.5: 16,344 bytes in a cell", variant("bios.BCD", big(16344)), base(0x18, 5), R::none, "*Windows 10"},
+        {"1.5: more, big data not read", variant("bios.BCD", big(16345)), base(0x18, 5), R::structure, unread},
         // hivex gives the default value 4 spare bytes; Windows' cell is 24.
         {"a default value, a name beyond Latin-1",
          variant("bios.BCD", "[\\Description]\r\n@=dword:00000005\r\n\"N\xce\xb1\"=dword:00000001\r\n\r\n"),
