@@ -23,6 +23,9 @@ reads their matrices together:
     python3 scripts/mutant-kills.py --part 1/2 --out build/kills-1.json &
     python3 scripts/mutant-kills.py --part 2/2 --out build/kills-2.json
     python3 scripts/mutant-kills.py --report build/kills-1.json build/kills-2.json --rows
+
+--survived-in FILE... plants again only the faults those matrices left, to see
+what rows added for them catch.
 """
 import argparse
 import collections
@@ -95,6 +98,10 @@ def plant(args):
         chosen = [m for m in every if m[0] in args.files and not (args.not_in_sample and m in sample)]
     else:
         chosen = sorted(sample, key=lambda m: (m[0], m[1])) if sample else every
+    if args.survived_in:  # plant again only what a run left, after rows were added for it
+        left = {(r["file"], r["line"], r["mutant"], r["text"]) for path in args.survived_in
+                for r in json.load(open(path)) if r["outcome"] == "survived"}
+        chosen = [m for m in chosen if (m[0], m[1] + 1, m[2], m[3].strip()) in left]
     part, parts = args.part
     chosen = chosen[part - 1::parts]  # neighbours share a file, so each part gets its share of the slow ones
     results = []
@@ -211,6 +218,7 @@ def main():
     parser.add_argument("--files", nargs="*", default=[])
     parser.add_argument("--not-in-sample", action="store_true")
     parser.add_argument("--out", default=os.path.join(top, "build", "kills.json"))
+    parser.add_argument("--survived-in", nargs="*", default=[], help="plant only the survivors of these matrices")
     parser.add_argument("--part", type=part_of, default=(1, 1), help="K/N: plant only this part of the mutants")
     parser.add_argument("--report", nargs="*", default=[], help="read these matrices instead of planting")
     parser.add_argument("--without", nargs="*", default=[])
